@@ -1,0 +1,173 @@
+#include "effects/eraslip/lofi_tables.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace qx {
+
+namespace {
+
+const ParamName kNames[kLofiNumParams] = {
+    "Pan            ", "Out            ", "Rate           ", "Bits           ", "High cut       ",
+    "Crosstalk      ", "AD             ", "DA             ", "Bypass         ",
+};
+
+const ParamLabel kLabels[kLofiNumParams] = {
+    "%              ", "dB             ", "Hz             ", "Bits           ", "Hz             ",
+    "%              ", "%              ", "%              ", "-              ",
+};
+
+const ParameterDisplayRange kRanges[kLofiNumParams] = {
+    {-100.0f, 100.0f}, {-60.0f, 20.0f}, {2000.0f, 44100.0f}, {1.0f, 16.0f}, {0.0f, 1000.0f},
+    {0.0f, 100.0f},    {0.0f, 100.0f},  {0.0f, 100.0f},      {0.0f, 1.0f},
+};
+
+// Pan, Out, Rate, Bits, High cut, Crosstalk, AD, DA, Bypass.
+#define QX_LOFI_DEFAULT_ROW 0.5f, 0.7f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f
+const float kFactoryValues[kLofiNumPrograms * kLofiNumParams] = {
+    QX_LOFI_DEFAULT_ROW,
+    0.5f,
+    0.7f,
+    0.71259f,
+    1.0f,
+    0.03f,
+    0.5f,
+    0.1f,
+    0.1f,
+    0.0f,  // Akai S01
+    0.5f,
+    0.7f,
+    0.09501f,
+    0.25f,
+    0.1f,
+    1.0f,
+    0.5f,
+    1.0f,
+    0.0f,  // C=64
+    0.5f,
+    0.7f,
+    0.09501f,
+    0.5f,
+    0.7f,
+    1.0f,
+    0.5f,
+    0.0f,
+    0.0f,  // Telephone
+    0.5f,
+    0.7f,
+    0.21378f,
+    1.0f,
+    0.0f,
+    0.0f,
+    0.0f,
+    1.0f,
+    0.0f,  // Synthetic highs
+    0.5f,
+    0.7f,
+    0.47625f,
+    0.5f,
+    0.1f,
+    0.5f,
+    0.5f,
+    1.0f,
+    0.0f,  // Amiga
+    QX_LOFI_DEFAULT_ROW,
+    QX_LOFI_DEFAULT_ROW,
+    QX_LOFI_DEFAULT_ROW,
+    QX_LOFI_DEFAULT_ROW,
+    QX_LOFI_DEFAULT_ROW,
+};
+#undef QX_LOFI_DEFAULT_ROW
+
+const ProgramName kProgramNames[kLofiNumPrograms] = {
+    "Default                ", "Akai S01               ", "C=64                   ",
+    "Telephone              ", "Synthetic highs        ", "Amiga                  ",
+    "Default                ", "Default                ", "Default                ",
+    "Default                ", "Default                ",
+};
+
+const char* const kCanDo[] = {"plugAsChannelInsert",
+                              "plugAsSend",
+                              "mixDryWet",
+                              "1in1out",
+                              "1in2out",
+                              "2in1out",
+                              "2in2out",
+                              nullptr};
+
+}  // namespace
+
+const EffectDescription kLofiDescription = {
+    {
+        Generation::Older,
+        "Eraslip",
+        "QX VST PLUGIN",
+        "QX",
+        vst::fourCC('Q', 'X', 'E', 'S'),
+        102,
+        2,
+        2,
+        0,
+        vst::effFlagsCanMono | vst::effFlagsCanReplacing | vst::effFlagsNoSoundInStop |
+            vst::effFlagsHasVu | vst::effFlagsHasClip,
+        kCanDo,
+        -1,
+    },
+    {kLofiNumParams, kNames, kLabels, kRanges},
+    {kLofiNumPrograms, kLofiNumParams, kFactoryValues, kProgramNames},
+};
+
+float lofiOutDb(float x) {
+    return 80.0f * x - 60.0f;
+}
+
+float lofiRateHz(float x) {
+    return 2000.0f + 42100.0f * x;
+}
+
+int lofiBits(float x) {
+    // Clamped before the conversion so that no host value makes it undefined.
+    return static_cast<int>(std::clamp(1.0f + 15.0f * x, 1.0f, 24.0f));
+}
+
+float lofiHighCutHz(float x) {
+    return 1000.0f * x;
+}
+
+void lofiParameterText(int index, float x, char* text) {
+    constexpr int kSize = 32;
+    // Values are limited first so every integer conversion below is defined.
+    x = std::clamp(x, -1.0f, 2.0f);
+    switch (index) {
+        case kLofiPan:
+            if (x < 0.495f)
+                std::snprintf(text, kSize, "L%d", static_cast<int>(100.0f - 200.0f * x));
+            else if (x <= 0.505f)
+                std::snprintf(text, kSize, "C");
+            else
+                std::snprintf(text, kSize, "R%d", static_cast<int>(200.0f * x - 100.0f));
+            break;
+        case kLofiOut:
+            std::snprintf(text, kSize, "%ddB", static_cast<int>(lofiOutDb(x)));
+            break;
+        case kLofiRate:
+            std::snprintf(text, kSize, "%dHz", static_cast<int>(lofiRateHz(x)));
+            break;
+        case kLofiBits:
+            std::snprintf(text, kSize, "%dbits", static_cast<int>(1.0f + 15.0f * x));
+            break;
+        case kLofiHighCut:
+            std::snprintf(text, kSize, "%dHz", static_cast<int>(lofiHighCutHz(x)));
+            break;
+        case kLofiCrosstalk:
+        case kLofiAd:
+        case kLofiDa:
+            std::snprintf(text, kSize, "%d%%", static_cast<int>(100.0f * x));
+            break;
+        default:
+            text[0] = 0;
+            break;
+    }
+}
+
+}  // namespace qx
