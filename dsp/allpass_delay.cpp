@@ -27,7 +27,9 @@ void AllpassDelay::clear() {
     index_ = 0;
 }
 
-void AllpassDelay::setGain(float gain) { g_ = std::clamp(gain, -kMaxGain, kMaxGain); }
+void AllpassDelay::setGain(float gain) {
+    g_ = std::clamp(gain, -kMaxGain, kMaxGain);
+}
 
 void AllpassDelay::setLength(int n) {
     if (n == length_) return;

@@ -7,7 +7,7 @@
 namespace qx {
 
 class AllpassDelay {
-public:
+  public:
     AllpassDelay() = default;
     virtual ~AllpassDelay() = default;
 
@@ -38,7 +38,7 @@ public:
     int length() const { return length_; }
     int maxLength() const { return maxLength_; }
 
-private:
+  private:
     std::unique_ptr<float[]> buffer_;
     int length_ = 0;  // L: the cursor visits slots 0..L
     int maxLength_ = 0;

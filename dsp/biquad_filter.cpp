@@ -10,8 +10,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Unnormalised coefficients for one type; types the variant does not know pass through.
-BiquadCoefficients designRaw(float sampleRate, int type, float frequencyHz,
-                             float bandwidthDivisor, float gainDb, int typeCount) {
+BiquadCoefficients designRaw(float sampleRate, int type, float frequencyHz, float bandwidthDivisor,
+                             float gainDb, int typeCount) {
     // Intermediates are rounded to float where they are stored.
     const float A = static_cast<float>(std::pow(10.0, static_cast<double>(gainDb) * 0.025));
     const float omega = static_cast<float>(
@@ -96,13 +96,12 @@ void BiquadFilter::design(float sampleRate, int type, float frequencyHz, float b
         s2_ = 0.0f;
         out_ = 0.0f;
     }
-    const float g =
-        static_cast<float>(std::pow(10.0, static_cast<double>(outputGainDb) * 0.05));
+    const float g = static_cast<float>(std::pow(10.0, static_cast<double>(outputGainDb) * 0.05));
     c_ = normalise(designRaw(sampleRate, type, frequencyHz, bandwidthDivisor, gainDb, 5), g);
 }
 
-void BiquadFilterLite::design(float sampleRate, int type, float frequencyHz,
-                              float bandwidthDivisor, float gainDb) {
+void BiquadFilterLite::design(float sampleRate, int type, float frequencyHz, float bandwidthDivisor,
+                              float gainDb) {
     c_ = normalise(designRaw(sampleRate, type, frequencyHz, bandwidthDivisor, gainDb, 4), 1.0f);
 }
 

@@ -21,7 +21,7 @@ struct BiquadCoefficients {
 
 // Full variant: five response types, an output gain and an optional state reset.
 class BiquadFilter {
-public:
+  public:
     BiquadFilter() = default;
     virtual ~BiquadFilter() = default;
 
@@ -30,8 +30,8 @@ public:
     // resonance; outputGainDb scales the whole response. With resetState false the
     // running state is kept so a redesign while audio runs does not click.
     // Control thread (calls pow, tan, cos, sin); not to interleave with processSample.
-    void design(float sampleRate, int type, float frequencyHz, float bandwidthDivisor,
-                float gainDb, float outputGainDb, bool resetState);
+    void design(float sampleRate, int type, float frequencyHz, float bandwidthDivisor, float gainDb,
+                float outputGainDb, bool resetState);
 
     float processSample(float x) {
         const float y = c_.b0 * x + s1_;
@@ -52,7 +52,7 @@ public:
     float state1() const { return s1_; }
     float state2() const { return s2_; }
 
-private:
+  private:
     BiquadCoefficients c_;
     float out_ = 0.0f;
     float s1_ = 0.0f;  // transposed direct form II state words
@@ -62,7 +62,7 @@ private:
 // Lite variant: types 0 to 3 only (4 and above pass through), no output gain, and the
 // state is always kept across a redesign.
 class BiquadFilterLite {
-public:
+  public:
     BiquadFilterLite() = default;
     virtual ~BiquadFilterLite() = default;
 
@@ -87,7 +87,7 @@ public:
     float a1() const { return c_.a1; }
     float a2() const { return c_.a2; }
 
-private:
+  private:
     BiquadCoefficients c_;
     float out_ = 0.0f;
     float s1_ = 0.0f;

@@ -9,7 +9,7 @@ namespace qx {
 // Delay convention: the cursor cycles through L + 1 slots. Reading before writing in a
 // sample period gives the sample written L + 1 periods earlier; writing first gives L.
 class DelayLine {
-public:
+  public:
     // What setLength does to the contents: Keep leaves buffer and cursor alone (current
     // plug-ins), Clear empties the line after a change (older plug-in generation).
     enum class LengthChange { Keep, Clear };
@@ -76,7 +76,7 @@ public:
     float gain() const { return gain_; }
     float dampingCoefficient() const { return dampCoef_; }
 
-private:
+  private:
     void advance() {
         if (++index_ > length_) index_ = 0;
     }

@@ -8,7 +8,7 @@ namespace qx {
 
 // All instances draw from the one process-wide rand() sequence.
 class NoiseSource {
-public:
+  public:
     NoiseSource() { setLevel(-160.0f); }
     virtual ~NoiseSource() = default;
 
@@ -24,7 +24,7 @@ public:
     // Step size: the linear peak level divided by 128.
     float amplitude() const { return amp_; }
 
-private:
+  private:
     float amp_ = 0.0f;
 };
 

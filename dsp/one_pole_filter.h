@@ -8,7 +8,7 @@ namespace qx {
 float onePoleCoefficient(float frequencyHz, int sampleRate);
 
 class OnePoleFilter {
-public:
+  public:
     OnePoleFilter() = default;
     virtual ~OnePoleFilter() = default;
 
@@ -23,7 +23,7 @@ public:
     float output() const { return state_; }
     float coefficient() const { return coef_; }
 
-private:
+  private:
     float coef_ = 0.0f;   // feedback coefficient, 0 passes the input through
     float state_ = 0.0f;  // last output
 };

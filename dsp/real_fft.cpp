@@ -22,16 +22,20 @@ struct Twiddles {
 };
 
 Twiddles stageTwiddles(const float* table, int quarter) {
-    return {table,               table + quarter,     table + 2 * quarter,
-            table + 3 * quarter, table + 4 * quarter, table + 5 * quarter};
+    return {table,
+            table + quarter,
+            table + 2 * quarter,
+            table + 3 * quarter,
+            table + 4 * quarter,
+            table + 5 * quarter};
 }
 
 // First radix-4 stage of a length-n transform (stride 1). Reads element m at
 // x[kStep * m], so the forward transform can read the interleaved real input directly.
 // Writes the four outputs of butterfly p to y[4p .. 4p + 3].
 template <int kStep>
-void firstStage(int n, const float* __restrict xr, const float* __restrict xi,
-                float* __restrict yr, float* __restrict yi, const Twiddles& w) {
+void firstStage(int n, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
+                float* __restrict yi, const Twiddles& w) {
     const int q = n / 4;
     for (int p = 0; p < q; ++p) {
         const float ar = xr[kStep * p], ai = xi[kStep * p];
@@ -91,8 +95,8 @@ void stage(int n, int s, const float* __restrict xr, const float* __restrict xi,
 }
 
 // Last radix-4 stage (length 4): no twiddles.
-void lastStage4(int s, const float* __restrict xr, const float* __restrict xi,
-                float* __restrict yr, float* __restrict yi) {
+void lastStage4(int s, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
+                float* __restrict yi) {
     for (int k = 0; k < s; ++k) {
         const float sACr = xr[k] + xr[k + 2 * s], sACi = xi[k] + xi[k + 2 * s];
         const float dACr = xr[k] - xr[k + 2 * s], dACi = xi[k] - xi[k + 2 * s];
@@ -110,8 +114,8 @@ void lastStage4(int s, const float* __restrict xr, const float* __restrict xi,
 }
 
 // Last stage when log2 M is odd (length 2): no twiddles.
-void lastStage2(int s, const float* __restrict xr, const float* __restrict xi,
-                float* __restrict yr, float* __restrict yi) {
+void lastStage2(int s, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
+                float* __restrict yi) {
     for (int k = 0; k < s; ++k) {
         yr[k] = xr[k] + xr[k + s];
         yi[k] = xi[k] + xi[k + s];

@@ -12,7 +12,7 @@ namespace qx {
 // sum x[n] exp(+2 pi i n k / N), i.e. the negated imaginary parts of the usual
 // exp(-...) transform; inverse() expects the same sign, so the pair is matched.
 class RealFft {
-public:
+  public:
     // n: a power of two, 1 or more. Builds the tables and work buffers. Control thread.
     explicit RealFft(int n);
     virtual ~RealFft() = default;
@@ -31,7 +31,7 @@ public:
 
     int size() const { return n_; }
 
-private:
+  private:
     // Complex FFT of the half-size signal held in (re, im) or, for the first stage, read
     // from interleaved input; returns the buffer set that holds the result.
     float* const* transformHalf(const float* interleaved);

@@ -13,11 +13,9 @@ namespace {
 // lengths share no simple ratio. Comb lengths are fractions of fs * size.
 constexpr float kCombRatio[RoomReverb::kLines] = {0.2f, 0.15196714f, 0.11547005f, 0.08773827f};
 // -60 dB times the comb ratio: each line loses 60 dB per decayTime.
-constexpr float kCombDecayDb[RoomReverb::kLines] = {-12.0f, -9.118028f, -6.928203f,
-                                                    -5.264296f};
+constexpr float kCombDecayDb[RoomReverb::kLines] = {-12.0f, -9.118028f, -6.928203f, -5.264296f};
 // Shorter lines get a proportionally higher damping corner.
-constexpr float kDampingRatio[RoomReverb::kLines] = {1.0f, 0.75983566f, 0.57735026f,
-                                                     0.43869135f};
+constexpr float kDampingRatio[RoomReverb::kLines] = {1.0f, 0.75983566f, 0.57735026f, 0.43869135f};
 // Buffers sized for 192 kHz at size 1.
 constexpr int kCombMax[RoomReverb::kLines] = {38400, 29177, 22170, 16845};
 constexpr int kEarly1Max = 9600;
@@ -125,7 +123,9 @@ void RoomReverb::recompute() {
     lowNarrowFilter_.setCutoff(t.narrowingHz, fsInt);
 }
 
-void RoomReverb::setInputGain(float gainLinear) { inputGain_ = std::max(gainLinear, kFloor); }
+void RoomReverb::setInputGain(float gainLinear) {
+    inputGain_ = std::max(gainLinear, kFloor);
+}
 
 void RoomReverb::setDecayTime(float seconds) {
     decayTime_ = std::clamp(seconds, 0.01f, 7.0f);
@@ -142,11 +142,17 @@ void RoomReverb::setDiffusion(float amount) {
     recompute();
 }
 
-void RoomReverb::setDryMix(bool on) { dryMix_ = on; }
+void RoomReverb::setDryMix(bool on) {
+    dryMix_ = on;
+}
 
-void RoomReverb::setWidth(float width) { width_ = std::clamp(width, 0.0f, 1.0f); }
+void RoomReverb::setWidth(float width) {
+    width_ = std::clamp(width, 0.0f, 1.0f);
+}
 
-void RoomReverb::setBalance(float balance) { balance_ = std::clamp(balance, 0.0f, 1.0f); }
+void RoomReverb::setBalance(float balance) {
+    balance_ = std::clamp(balance, 0.0f, 1.0f);
+}
 
 void RoomReverb::setSize(float size) {
     size_ = std::clamp(size, 0.05f, 1.0f);
@@ -163,7 +169,9 @@ void RoomReverb::setInputHighpassFrequency(float hz) {
     recompute();
 }
 
-void RoomReverb::setSendLevel(float levelLinear) { sendLevel_ = std::max(levelLinear, kFloor); }
+void RoomReverb::setSendLevel(float levelLinear) {
+    sendLevel_ = std::max(levelLinear, kFloor);
+}
 
 void RoomReverb::setEarlyLevel(float levelLinear) {
     earlyLevel_ = std::max(levelLinear, kFloor);
@@ -196,6 +204,8 @@ void RoomReverb::setModulationDepth(float depth) {
     modulationDepth_ = std::clamp(depth, 0.0f, 0.1f);
 }
 
-void RoomReverb::setLowNarrowing(bool on) { lowNarrowing_ = on; }
+void RoomReverb::setLowNarrowing(bool on) {
+    lowNarrowing_ = on;
+}
 
 }  // namespace qx

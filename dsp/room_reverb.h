@@ -10,7 +10,7 @@
 namespace qx {
 
 class RoomReverb {
-public:
+  public:
     // Renderer: the headphone renderers' reverb. Trigwave: longer feedback allpasses,
     // its own input diffusers with a fixed coefficient, 400 Hz narrowing and fixed
     // modulation rate and depth.
@@ -30,16 +30,16 @@ public:
     void setDampingFrequency(float hz);    // 10..40000, damping corner of the longest line
     void setDiffusion(float amount);       // 0..1, feedback allpass coefficient / 0.7
     void setDryMix(bool on);
-    void setWidth(float width);      // 0..1, weight of the side components
-    void setBalance(float balance);  // 0..1: left x (1 - balance), right x balance
-    void setSize(float size);        // 0.05..1, scales every comb length
-    void setInputLowpassFrequency(float hz);   // 10..40000
-    void setInputHighpassFrequency(float hz);  // 10..10000
-    void setSendLevel(float levelLinear);      // floor 1e-6
-    void setEarlyLevel(float levelLinear);     // floor 1e-6
-    void setEarlyTime(float seconds);          // bounded by the first early line's maximum
-    void setInputDiffusion(float coefficient);  // Renderer only; allpass clamp applies
-    void setModulation(bool on);                // empties the lines on every call
+    void setWidth(float width);                     // 0..1, weight of the side components
+    void setBalance(float balance);                 // 0..1: left x (1 - balance), right x balance
+    void setSize(float size);                       // 0.05..1, scales every comb length
+    void setInputLowpassFrequency(float hz);        // 10..40000
+    void setInputHighpassFrequency(float hz);       // 10..10000
+    void setSendLevel(float levelLinear);           // floor 1e-6
+    void setEarlyLevel(float levelLinear);          // floor 1e-6
+    void setEarlyTime(float seconds);               // bounded by the first early line's maximum
+    void setInputDiffusion(float coefficient);      // Renderer only; allpass clamp applies
+    void setModulation(bool on);                    // empties the lines on every call
     void setModulationRate(float sweepsPerSecond);  // Renderer only; floor 0
     void setModulationDepth(float depth);           // Renderer only; 0..0.1
     void setLowNarrowing(bool on);
@@ -60,7 +60,7 @@ public:
     const DelayLine& earlyLine(int i) const { return i == 0 ? early1_ : early2_; }
     const OnePoleFilter& lowNarrowFilter() const { return lowNarrowFilter_; }
 
-private:
+  private:
     void recompute();
 
     Variant variant_;

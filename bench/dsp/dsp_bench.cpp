@@ -1,1 +1,237 @@
-int main(){}
+// Cost of each block's processing call, and RealFft against FFTW's single-precision
+// real transforms of the same sizes.
+#include <fftw3.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "dsp/allpass_delay.h"
+#include "dsp/biquad_filter.h"
+#include "dsp/delay_line.h"
+#include "dsp/noise_source.h"
+#include "dsp/one_pole_filter.h"
+#include "dsp/real_fft.h"
+#include "dsp/room_reverb.h"
+
+namespace {
+
+constexpr int kBlock = 4096;
+
+std::vector<float> noise(int n) {
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> x(n);
+    for (float& v : x) v = dist(rng);
+    return x;
+}
+
+// Runs body over a block of input per iteration and reports time per sample.
+template <typename Body>
+void perSample(benchmark::State& state, Body body) {
+    const std::vector<float> in = noise(kBlock);
+    float sink = 0.0f;
+    for (auto _ : state) {
+        for (float x : in) sink += body(x);
+        benchmark::DoNotOptimize(sink);
+    }
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["ns_per_sample"] = benchmark::Counter(
+        static_cast<double>(kBlock) * 1e-9,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_OnePoleFilter(benchmark::State& state) {
+    qx::OnePoleFilter f;
+    f.setCutoff(1000.0f, 44100);
+    perSample(state, [&](float x) {
+        f.process(x);
+        return f.output();
+    });
+}
+BENCHMARK(BM_OnePoleFilter);
+
+void BM_BiquadFilter(benchmark::State& state) {
+    qx::BiquadFilter f;
+    f.design(44100.0f, qx::kBiquadBell, 1000.0f, 1.0f, -8.0f, 0.0f, true);
+    perSample(state, [&](float x) { return f.processSample(x); });
+}
+BENCHMARK(BM_BiquadFilter);
+
+void BM_BiquadFilterLite(benchmark::State& state) {
+    qx::BiquadFilterLite f;
+    f.design(44100.0f, qx::kBiquadHighShelf, 3000.0f, 1.0f, 6.0f);
+    perSample(state, [&](float x) { return f.processSample(x); });
+}
+BENCHMARK(BM_BiquadFilterLite);
+
+void BM_DelayLineWriteRead(benchmark::State& state) {
+    qx::DelayLine d;
+    d.init(1000, 2048, 0.5f);
+    perSample(state, [&](float x) {
+        const float y = d.readCurrent();
+        d.write(x);
+        return y;
+    });
+}
+BENCHMARK(BM_DelayLineWriteRead);
+
+void BM_DelayLineDampedInterpolated(benchmark::State& state) {
+    qx::DelayLine d;
+    d.init(1000, 2048, 0.5f);
+    d.setDamping(3000.0f, 44100);
+    perSample(state, [&](float x) {
+        const float y = d.readInterpolated(123.25f);
+        d.writeDamped(x + 0.5f * y);
+        return y;
+    });
+}
+BENCHMARK(BM_DelayLineDampedInterpolated);
+
+void BM_AllpassDelay(benchmark::State& state) {
+    qx::AllpassDelay a;
+    a.init(263, 1152, 0.6f);
+    perSample(state, [&](float x) { return a.processSample(x); });
+}
+BENCHMARK(BM_AllpassDelay);
+
+void BM_NoiseSource(benchmark::State& state) {
+    qx::NoiseSource n;
+    n.setLevel(-96.0f);
+    perSample(state, [&](float x) { return x + n.nextSample(); });
+}
+BENCHMARK(BM_NoiseSource);
+
+void BM_RoomReverb(benchmark::State& state) {
+    qx::RoomReverb r(state.range(0) ? qx::RoomReverb::Variant::Trigwave
+                                    : qx::RoomReverb::Variant::Renderer);
+    r.setModulation(state.range(1) != 0);
+    r.setLowNarrowing(true);
+    perSample(state, [&](float x) {
+        r.processSample(x, -x);
+        return r.outputLeft() + r.outputRight();
+    });
+}
+BENCHMARK(BM_RoomReverb)
+    ->ArgNames({"trigwave", "modulated"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 1});
+
+void recordTime(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_RealFftForward(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    qx::RealFft fft(n);
+    std::vector<float> in = noise(n), out(n);
+    for (auto _ : state) {
+        fft.forward(out.data(), in.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    recordTime(state);
+}
+BENCHMARK(BM_RealFftForward)->Arg(1024)->Arg(2048);
+
+void BM_RealFftInverse(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    qx::RealFft fft(n);
+    std::vector<float> in = noise(n), out(n);
+    for (auto _ : state) {
+        fft.inverse(out.data(), in.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    recordTime(state);
+}
+BENCHMARK(BM_RealFftInverse)->Arg(1024)->Arg(2048);
+
+void BM_FftwR2c(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    float* in = fftwf_alloc_real(n);
+    fftwf_complex* out = fftwf_alloc_complex(n / 2 + 1);
+    fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
+    const std::vector<float> x = noise(n);
+    std::copy(x.begin(), x.end(), in);
+    for (auto _ : state) {
+        fftwf_execute(plan);
+        benchmark::DoNotOptimize(out);
+        benchmark::ClobberMemory();
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(out);
+    fftwf_free(in);
+    recordTime(state);
+}
+BENCHMARK(BM_FftwR2c)->Arg(1024)->Arg(2048);
+
+void BM_FftwC2r(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    float* out = fftwf_alloc_real(n);
+    fftwf_complex* in = fftwf_alloc_complex(n / 2 + 1);
+    // c2r overwrites its input, so the plan works on a copy refreshed each time.
+    fftwf_complex* source = fftwf_alloc_complex(n / 2 + 1);
+    fftwf_plan plan = fftwf_plan_dft_c2r_1d(n, in, out, FFTW_MEASURE);
+    const std::vector<float> x = noise(n + 2);
+    for (int k = 0; k <= n / 2; ++k) {
+        source[k][0] = x[2 * k];
+        source[k][1] = (k == 0 || k == n / 2) ? 0.0f : x[2 * k + 1];
+    }
+    for (auto _ : state) {
+        std::copy(&source[0][0], &source[0][0] + n + 2, &in[0][0]);
+        fftwf_execute(plan);
+        benchmark::DoNotOptimize(out);
+        benchmark::ClobberMemory();
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(source);
+    fftwf_free(in);
+    fftwf_free(out);
+    recordTime(state);
+}
+BENCHMARK(BM_FftwC2r)->Arg(1024)->Arg(2048);
+
+// Console output plus a record of the mean time of every run, for the ratio summary.
+class RecordingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> nanoseconds;
+};
+
+void printFftSummary(const std::map<std::string, double>& ns) {
+    std::printf("\nRealFft / FFTW time ratio (FFTW_MEASURE plans; c2r includes an input copy)\n");
+    for (const char* n : {"1024", "2048"}) {
+        const std::pair<const char*, const char*> pairs[] = {{"BM_RealFftForward/", "BM_FftwR2c/"},
+                                                             {"BM_RealFftInverse/", "BM_FftwC2r/"}};
+        for (const auto& [ours, theirs] : pairs) {
+            const auto a = ns.find(std::string(ours) + n);
+            const auto b = ns.find(std::string(theirs) + n);
+            if (a == ns.end() || b == ns.end()) continue;
+            std::printf("  %-22s %8.1f ns   %-16s %8.1f ns   ratio %.2f\n", a->first.c_str(),
+                        a->second, b->first.c_str(), b->second, a->second / b->second);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printFftSummary(reporter.nanoseconds);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -20,7 +20,8 @@ std::vector<double> referenceDft(const std::vector<float>& x) {
     for (int k = 0; k <= n / 2; ++k) {
         double re = 0.0, im = 0.0;
         for (int t = 0; t < n; ++t) {
-            const double angle = 2.0 * kPi * static_cast<double>((static_cast<long>(k) * t) % n) / n;
+            const double angle =
+                2.0 * kPi * static_cast<double>((static_cast<long>(k) * t) % n) / n;
             re += x[t] * std::cos(angle);
             im += x[t] * std::sin(angle);
         }
@@ -72,7 +73,8 @@ TEST(RealFft, InverseOfReferenceSpectrumAndRoundTripWithRescale) {
             double v = spectrum[0] + ((t % 2) ? -1.0 : 1.0) * spectrum[n / 2] * (n > 1);
             if (n == 1) v = spectrum[0];
             for (int k = 1; k < n / 2; ++k) {
-                const double angle = 2.0 * kPi * static_cast<double>((static_cast<long>(k) * t) % n) / n;
+                const double angle =
+                    2.0 * kPi * static_cast<double>((static_cast<long>(k) * t) % n) / n;
                 v += 2.0 * (spectrum[k] * std::cos(angle) + spectrum[n / 2 + k] * std::sin(angle));
             }
             ASSERT_NEAR(out[t], v, 1e-5 * n) << "sample " << t;
@@ -103,8 +105,9 @@ TEST(RealFft, ImpulseConstantAndCosine) {
     for (int t = 0; t < n; ++t) x[t] = static_cast<float>(std::cos(2.0 * kPi * 100 * t / n));
     fft.forward(spec.data(), x.data());
     EXPECT_NEAR(std::fabs(spec[100]), n / 2.0f, 1e-2f);
-    for (int k = 0; k < n; ++k)
+    for (int k = 0; k < n; ++k) {
         if (k != 100) EXPECT_NEAR(spec[k], 0.0f, 2e-3f) << k;
+    }
 }
 
 TEST(RealFft, InputIsLeftUntouchedAndRepeatedCallsAgree) {
