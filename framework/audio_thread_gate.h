@@ -19,15 +19,22 @@ class AudioThreadGate {
     // when the work ran before returning.
     template <class Apply>
     bool post(std::uint32_t bits, Apply&& apply) {
-        pending_.fetch_or(bits, std::memory_order_acq_rel);
-        if (hostProcessing_.load(std::memory_order_acquire)) return false;
-        int expected = kIdle;
-        if (!state_.compare_exchange_strong(expected, kControl, std::memory_order_acq_rel))
-            return false;  // a processing call is running; it picks the work up next time
-        const std::uint32_t work = pending_.exchange(0, std::memory_order_acq_rel);
-        if (work) apply(work);
-        state_.store(kIdle, std::memory_order_release);
-        return true;
+        pending_.fetch_or(bits);
+        bool ran = false;
+        // Loops because another control thread may post while this one applies: its
+        // work is taken here rather than left waiting for a processing call. Sequentially
+        // consistent, so the release of the gate is never ordered after the next look
+        // at the pending work.
+        while (!hostProcessing_.load(std::memory_order_acquire) && pending_.load() != 0) {
+            int expected = kIdle;
+            if (!state_.compare_exchange_strong(expected, kControl))
+                return ran;  // the thread inside applies it, or the next processing call
+            const std::uint32_t work = pending_.exchange(0);
+            if (work) apply(work);
+            state_.store(kIdle);
+            ran = true;
+        }
+        return ran;
     }
 
     // Audio thread, at the start of a processing call: waits out a control-side apply
