@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Sets everything up, builds the suite, shows every plug-in's identity, renders a demo clip
+# through every factory program of every plug-in into out/demo, and takes a screenshot of
+# every editor into out/screenshots.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+mkdir -p out
+for plugin in build/plugins/*.so; do
+  build/bin/qxhost info "$plugin"
+  echo
+done
+build/bin/qxhost demo --plugins build/plugins --out out/demo
+if [ -x build/bin/qxshot ]; then
+  mkdir -p out/screenshots
+  for plugin in build/plugins/*.so; do
+    name=$(basename "$plugin" .so)
+    build/bin/qxshot "$plugin" "out/screenshots/$name.png" || echo "$name: no editor to show"
+  done
+fi
+echo "Rendered audio and pictures: out/demo   Editor screenshots: out/screenshots"
