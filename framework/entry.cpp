@@ -29,10 +29,12 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     return effect->getAeffect();
 }
 
+#ifndef QX_ENTRY_WITHOUT_MAIN_ALIAS
 // C++ forbids a function called main with C linkage in this translation unit, so the
-// export is given its name through the assembler.
+// export is given its name through the assembler. (Test programs have a main of their own.)
 extern "C" __attribute__((visibility("default"))) AEffect* qxEntryAlias(
     audioMasterCallback host) __asm__("main");
 AEffect* qxEntryAlias(audioMasterCallback host) {
     return VSTPluginMain(host);
 }
+#endif
