@@ -69,7 +69,8 @@ class LimiterEngine {
     void resetPeakHold();
 
     // Audio thread: one stereo frame; results in outputLeft() / outputRight().
-    inline void processSample(float inL, float inR);
+    // Inlined into the effect's loop: one call per frame.
+    [[gnu::always_inline]] inline void processSample(float inL, float inR);
 
     // --- Meter readers (editor idle timer); channel 0 left, 1 right ---
     float outputLeft() const { return ch_[0].out; }
