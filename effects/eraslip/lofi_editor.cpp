@@ -1,0 +1,105 @@
+#include "effects/eraslip/lofi_editor.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "effects/eraslip/lofi_tables.h"
+#include "resources/eraslip/eraslip_layout.h"
+#include "resources/skins.h"
+
+namespace qx {
+
+namespace {
+
+// The meter shows 0.9 times the output peak, so full scale sits below the top (red above).
+constexpr float kMeterScale = 0.9f;
+
+static_assert(int{eraslip::kPan} == kLofiPan && int{eraslip::kOut} == kLofiOut &&
+                  int{eraslip::kRate} == kLofiRate && int{eraslip::kBits} == kLofiBits &&
+                  int{eraslip::kHighCut} == kLofiHighCut &&
+                  int{eraslip::kCrosstalk} == kLofiCrosstalk && int{eraslip::kAd} == kLofiAd &&
+                  int{eraslip::kDa} == kLofiDa && int{eraslip::kBypass} == kLofiBypass,
+              "layout tags must be the effect's parameter indices");
+
+constexpr HintKind kHintKinds[kLofiNumParams] = {
+    HintKind::ValueWithUnit,  // Pan, -100..100 %
+    HintKind::ValueWithUnit,  // Out, the display range is already in dB
+    HintKind::ValueWithUnit,  // Rate
+    HintKind::Integer,        // Bits
+    HintKind::ValueWithUnit,  // High cut
+    HintKind::ValueWithUnit,  // Crosstalk
+    HintKind::ValueWithUnit,  // AD
+    HintKind::ValueWithUnit,  // DA
+    HintKind::OnOff,          // Bypass
+};
+
+constexpr gui::CColor kAmber{240, 160, 52};
+
+EditorDescription makeDescription() {
+    EditorDescription d;
+    d.resources = skins::eraslip();
+    d.controls = eraslip::kLayout;
+    d.numControls = static_cast<int>(std::size(eraslip::kLayout));
+    d.hintKinds = kHintKinds;
+    d.theme.display = {{"DejaVu Sans", 11.0, true}, kAmber, {}, {}, gui::TextAlign::Center};
+    d.theme.command = d.theme.display;
+    d.theme.hint = {
+        {"DejaVu Sans Mono", 10.5, false}, {176, 180, 188}, {}, {}, gui::TextAlign::Left};
+    d.aboutText = "Eraslip lo-fi sampler  |  drag: adjust   Shift: fine   Ctrl-click: default";
+    return d;
+}
+
+const EditorDescription& lofiEditorDescription() {
+    static const EditorDescription d = makeDescription();
+    return d;
+}
+
+}  // namespace
+
+LofiEditor::LofiEditor(LofiEffect* effect)
+    : PluginEditor(effect, lofiEditorDescription()), lofi_(effect) {}
+
+void LofiEditor::parameterText(int index, float value, char* text) {
+    lofiParameterText(index, value, text);
+}
+
+void LofiEditor::onOpened() {
+    // The meter is the one row without a tag; the read-out carries the command tag.
+    meter_ = nullptr;
+    for (int row = 0; row < static_cast<int>(std::size(eraslip::kLayout)); ++row) {
+        if (eraslip::kLayout[row].kind == gui::ControlKind::FallOffMeter)
+            meter_ = dynamic_cast<gui::CFallOffMeter*>(viewOfRow(row));
+    }
+    peakReadout_ = dynamic_cast<gui::CTextLabel*>(controlFor(eraslip::kPeakReadout));
+    showPeak();
+}
+
+void LofiEditor::pollMeters() {
+    const float vu = lofi_->getVu();
+    if (!std::isfinite(vu)) return;
+    if (meter_) meter_->setValue(kMeterScale * vu);
+    if (vu > peakHold_) {
+        peakHold_ = vu;
+        showPeak();
+    }
+}
+
+void LofiEditor::showPeak() {
+    if (meter_) meter_->setPeakValue(kMeterScale * peakHold_);
+    if (!peakReadout_) return;
+    char text[32];
+    if (peakHold_ > 0.0f)
+        std::snprintf(text, sizeof text, "%2.1f dB", 20.0 * std::log10(peakHold_));
+    else
+        std::snprintf(text, sizeof text, "-inf dB");
+    peakReadout_->setText(text);
+}
+
+void LofiEditor::onCommand(gui::CControl* control) {
+    if (control->getTag() != eraslip::kPeakReadout) return;
+    peakHold_ = 0.0f;
+    showPeak();
+    setHint("Peak hold cleared");
+}
+
+}  // namespace qx

@@ -1,0 +1,41 @@
+#include "gui/control.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qx::gui {
+
+CControl::CControl(const CRect& size, CControlListener* listener, int tag, BitmapRef background)
+    : CView(size), listener_(listener), tag_(tag) {
+    background_ = std::move(background);
+}
+
+void CControl::setValue(float value) {
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, min_, max_);
+    if (value_.exchange(value, std::memory_order_relaxed) != value) setDirty();
+}
+
+void CControl::valueChanged() {
+    if (listener_) listener_->controlChanged(this);
+}
+
+void CControl::beginEdit() {
+    if (editing_) return;
+    editing_ = true;
+    if (listener_) listener_->controlBeginEdit(this);
+}
+
+void CControl::endEdit() {
+    if (!editing_) return;
+    editing_ = false;
+    if (listener_) listener_->controlEndEdit(this);
+}
+
+void CControl::userSetValue(float value) {
+    const float before = getValue();
+    setValue(value);
+    if (getValue() != before) valueChanged();
+}
+
+}  // namespace qx::gui

@@ -1,0 +1,64 @@
+// Controls: views with a tag, a value and a listener that hears every user change.
+#pragma once
+
+#include <atomic>
+
+#include "gui/view.h"
+
+namespace qx::gui {
+
+class CControl;
+
+class CControlListener {
+  public:
+    virtual ~CControlListener() = default;
+    // UI thread: the user changed the control's value (or clicked a command control).
+    virtual void controlChanged(CControl* control) = 0;
+    // UI thread: a gesture (drag, click, wheel notch) starts / ends; hosts record the
+    // changes in between as one edit.
+    virtual void controlBeginEdit(CControl* /*control*/) {}
+    virtual void controlEndEdit(CControl* /*control*/) {}
+};
+
+class CControl : public CView {
+  public:
+    CControl(const CRect& size, CControlListener* listener, int tag,
+             BitmapRef background = nullptr);
+
+    int getTag() const { return tag_; }
+    void setListener(CControlListener* listener) { listener_ = listener; }
+    CControlListener* getListener() const { return listener_; }
+
+    // Any thread: stores the value, clamped to min..max, and marks the control dirty when it
+    // changed. Drawing waits for the UI thread's idle.
+    virtual void setValue(float value);
+    float getValue() const { return value_.load(std::memory_order_relaxed); }
+    void setMin(float value) { min_ = value; }
+    void setMax(float value) { max_ = value; }
+    float getMin() const { return min_; }
+    float getMax() const { return max_; }
+    void setDefaultValue(float value) { default_ = value; }
+    float getDefaultValue() const { return default_; }
+
+    // UI thread: a user change, told to the listener.
+    void valueChanged();
+    void beginEdit();
+    void endEdit();
+    bool isEditing() const { return editing_; }
+
+  protected:
+    // Sets the value from user input and tells the listener, if it changed.
+    void userSetValue(float value);
+
+    CControlListener* listener_;
+    int tag_;
+    float min_ = 0.0f;
+    float max_ = 1.0f;
+    float default_ = 0.5f;
+
+  private:
+    std::atomic<float> value_{0.0f};
+    bool editing_ = false;
+};
+
+}  // namespace qx::gui

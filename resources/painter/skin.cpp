@@ -1,0 +1,94 @@
+#include "resources/painter/skin.h"
+
+#include <cstring>
+
+namespace qx::skin {
+
+SkinDescription eraslipSkin();
+
+namespace {
+
+bool hasWell(gui::ControlKind kind) {
+    return kind == gui::ControlKind::ParamDisplay || kind == gui::ControlKind::HintLine ||
+           kind == gui::ControlKind::CommandLabel || kind == gui::ControlKind::OptionMenu;
+}
+
+}  // namespace
+
+void paintBackground(cairo_t* cr, const SkinDescription& skin) {
+    panel(cr, skin.width, skin.height);
+    header(cr, skin.style, skin.width, skin.title, skin.subtitle);
+    if (skin.decorate) skin.decorate(cr, skin.style);
+    for (const gui::ControlLayout& row : skin.layout) {
+        const gui::CRect box = gui::CRect::sized(row.x, row.y, row.width, row.height);
+        if (hasWell(row.kind) && row.bitmap == 0) well(cr, box);
+        if (!row.caption) continue;
+        switch (row.captionPlace) {
+            case gui::Caption::Above:
+                captionAbove(cr, row.caption, box);
+                break;
+            case gui::Caption::Below:
+                captionBelow(cr, row.caption, box);
+                break;
+            case gui::Caption::Left:
+                captionLeft(cr, row.caption, box);
+                break;
+            case gui::Caption::Right:
+                captionRight(cr, row.caption, box);
+                break;
+            case gui::Caption::None:
+                break;
+        }
+    }
+}
+
+BitmapSpec knobStrip(int id, int size, int frames) {
+    return {id, size, size * frames, [size, frames](cairo_t* cr, const Style& style) {
+                for (int i = 0; i < frames; ++i) {
+                    cairo_save(cr);
+                    cairo_translate(cr, 0, i * size);
+                    cairo_rectangle(cr, 0, 0, size, size);
+                    cairo_clip(cr);
+                    knobFrame(cr, style, size, frames > 1 ? double(i) / (frames - 1) : 0.0);
+                    cairo_restore(cr);
+                }
+            }};
+}
+
+BitmapSpec verticalTrackBitmap(int id, int width, int height, int handleLength) {
+    return {id, width, height,
+            [=](cairo_t* cr, const Style&) { verticalTrack(cr, width, height, handleLength); }};
+}
+
+BitmapSpec horizontalTrackBitmap(int id, int width, int height, int handleLength) {
+    return {id, width, height,
+            [=](cairo_t* cr, const Style&) { horizontalTrack(cr, width, height, handleLength); }};
+}
+
+BitmapSpec faderHandleBitmap(int id, int width, int height, bool vertical) {
+    return {id, width, height, [=](cairo_t* cr, const Style& style) {
+                faderHandle(cr, style, width, height, vertical);
+            }};
+}
+
+BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend) {
+    return {id, width, height * 2, [=](cairo_t* cr, const Style& style) {
+                toggleButton(cr, style, width, height, legend, false);
+                cairo_translate(cr, 0, height);
+                toggleButton(cr, style, width, height, legend, true);
+            }};
+}
+
+BitmapSpec meterBarBitmap(int id, int width, int height, bool lit) {
+    return {id, width, height,
+            [=](cairo_t* cr, const Style&) { meterBar(cr, width, height, lit); }};
+}
+
+const SkinDescription* findSkin(const char* name) {
+    static const std::vector<SkinDescription> skins = {eraslipSkin()};
+    for (const SkinDescription& skin : skins)
+        if (std::strcmp(skin.name, name) == 0) return &skin;
+    return nullptr;
+}
+
+}  // namespace qx::skin

@@ -1,0 +1,53 @@
+// A skin is a small description: the editor's layout rows, a title, an accent colour, the
+// sections and scales to engrave, and the bitmaps to paint. The painter turns it into PNG
+// images and a source file that embeds them.
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "gui/layout.h"
+#include "resources/painter/style.h"
+
+namespace qx::skin {
+
+struct BitmapSpec {
+    int id;
+    int width;
+    int height;
+    std::function<void(cairo_t*, const Style&)> paint;
+};
+
+struct SkinDescription {
+    const char* name;  // the deliverable
+    const char* title;
+    const char* subtitle;
+    int width;
+    int height;
+    Style style;
+    std::span<const gui::ControlLayout> layout;
+    // Sections, scales and other engraving, painted under the captions.
+    std::function<void(cairo_t*, const Style&)> decorate;
+    // Every bitmap but the background (1024), which comes from the fields above.
+    std::vector<BitmapSpec> bitmaps;
+};
+
+// The background: plate, header, decoration, then wells and captions from the layout.
+void paintBackground(cairo_t* cr, const SkinDescription& skin);
+
+// Common bitmaps in the suite's style.
+BitmapSpec knobStrip(int id, int size, int frames);
+BitmapSpec verticalTrackBitmap(int id, int width, int height, int handleLength);
+BitmapSpec horizontalTrackBitmap(int id, int width, int height, int handleLength);
+BitmapSpec faderHandleBitmap(int id, int width, int height, bool vertical);
+// Two states stacked: off above on.
+BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend);
+BitmapSpec meterBarBitmap(int id, int width, int height, bool lit);
+
+// The skins the painter knows, by deliverable name.
+const SkinDescription* findSkin(const char* name);
+
+}  // namespace qx::skin
