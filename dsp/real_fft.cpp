@@ -1,6 +1,8 @@
-// Real FFT as a half-size complex FFT (radix-4 Stockham, split real/imaginary arrays so
-// that the inner loops vectorise) followed by a split step that separates the spectra of
-// the even and odd samples.
+// Real FFT as a half-size complex FFT followed by a split step that separates the spectra
+// of the even and odd samples. The complex FFT is a Stockham (self-sorting) decimation in
+// frequency on split real/imaginary arrays, so every inner loop runs over contiguous
+// floats and vectorises: radix-4 passes with twiddles, then a radix-4 or radix-2 pass
+// without. The passes alternate between the output array and one scratch array.
 #include "dsp/real_fft.h"
 
 #include <cmath>
@@ -11,32 +13,31 @@ namespace qx {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The work arrays are staggered by this many floats so that same-index accesses to
+// different arrays do not alias modulo 4096 bytes (which stalls loads behind stores).
+constexpr int kPad = 16;
 
-struct Twiddles {
-    const float* w1r;
-    const float* w1i;
-    const float* w2r;
-    const float* w2i;
-    const float* w3r;
-    const float* w3i;
+// Output of the last pass: split arrays, or interleaved and conjugated (the inverse
+// transform computes conj(FFT(conj Z)) and writes the real samples straight out).
+struct Sink {
+    float* re;
+    float* im;
+    float* interleaved;  // non-null selects the interleaved form
 };
 
-Twiddles stageTwiddles(const float* table, int quarter) {
-    return {table,
-            table + quarter,
-            table + 2 * quarter,
-            table + 3 * quarter,
-            table + 4 * quarter,
-            table + 5 * quarter};
-}
-
-// First radix-4 stage of a length-n transform (stride 1). Reads element m at
-// x[kStep * m], so the forward transform can read the interleaved real input directly.
-// Writes the four outputs of butterfly p to y[4p .. 4p + 3].
+// First radix-4 pass over length n at stride 1. Element m is read at x[kStep * m], so the
+// forward transform reads the interleaved real input directly. Butterfly p writes
+// y[4p .. 4p + 3]. Twiddles: six runs of n/4 floats (w^p, w^2p, w^3p, re then im).
 template <int kStep>
-void firstStage(int n, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
-                float* __restrict yi, const Twiddles& w) {
+void firstPass(int n, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
+               float* __restrict yi, const float* __restrict tw) {
     const int q = n / 4;
+    const float* __restrict w1r = tw;
+    const float* __restrict w1i = tw + q;
+    const float* __restrict w2r = tw + 2 * q;
+    const float* __restrict w2i = tw + 3 * q;
+    const float* __restrict w3r = tw + 4 * q;
+    const float* __restrict w3i = tw + 5 * q;
     for (int p = 0; p < q; ++p) {
         const float ar = xr[kStep * p], ai = xi[kStep * p];
         const float br = xr[kStep * (p + q)], bi = xi[kStep * (p + q)];
@@ -44,31 +45,30 @@ void firstStage(int n, const float* __restrict xr, const float* __restrict xi, f
         const float dr = xr[kStep * (p + 3 * q)], di = xi[kStep * (p + 3 * q)];
         const float sACr = ar + cr, sACi = ai + ci, dACr = ar - cr, dACi = ai - ci;
         const float sBDr = br + dr, sBDi = bi + di, dBDr = br - dr, dBDi = bi - di;
-        // y1 = w1 (a - c - j(b - d)), y2 = w2 (a + c - b - d), y3 = w3 (a - c + j(b - d))
+        // y1 = w (a - c - j(b - d)), y2 = w^2 (a + c - b - d), y3 = w^3 (a - c + j(b - d))
         const float t1r = dACr + dBDi, t1i = dACi - dBDr;
         const float t2r = sACr - sBDr, t2i = sACi - sBDi;
         const float t3r = dACr - dBDi, t3i = dACi + dBDr;
         yr[4 * p] = sACr + sBDr;
         yi[4 * p] = sACi + sBDi;
-        yr[4 * p + 1] = w.w1r[p] * t1r - w.w1i[p] * t1i;
-        yi[4 * p + 1] = w.w1r[p] * t1i + w.w1i[p] * t1r;
-        yr[4 * p + 2] = w.w2r[p] * t2r - w.w2i[p] * t2i;
-        yi[4 * p + 2] = w.w2r[p] * t2i + w.w2i[p] * t2r;
-        yr[4 * p + 3] = w.w3r[p] * t3r - w.w3i[p] * t3i;
-        yi[4 * p + 3] = w.w3r[p] * t3i + w.w3i[p] * t3r;
+        yr[4 * p + 1] = w1r[p] * t1r - w1i[p] * t1i;
+        yi[4 * p + 1] = w1r[p] * t1i + w1i[p] * t1r;
+        yr[4 * p + 2] = w2r[p] * t2r - w2i[p] * t2i;
+        yi[4 * p + 2] = w2r[p] * t2i + w2i[p] * t2r;
+        yr[4 * p + 3] = w3r[p] * t3r - w3i[p] * t3i;
+        yi[4 * p + 3] = w3r[p] * t3i + w3i[p] * t3r;
     }
 }
 
-// Later radix-4 stage of length n at stride s >= 4: the inner loop runs over s
-// contiguous values with one set of twiddles.
-void stage(int n, int s, const float* __restrict xr, const float* __restrict xi,
-           float* __restrict yr, float* __restrict yi, const Twiddles& w) {
+// Radix-4 pass over length n at stride s >= 4: the inner loop runs over s contiguous values
+// with one set of twiddles (w^p, w^2p, w^3p: 6 floats per p).
+void radix4Pass(int n, int s, const float* __restrict xr, const float* __restrict xi,
+                float* __restrict yr, float* __restrict yi, const float* __restrict tw) {
     const int q = n / 4;
     const int qs = q * s;
     for (int p = 0; p < q; ++p) {
-        const float w1r = w.w1r[p], w1i = w.w1i[p];
-        const float w2r = w.w2r[p], w2i = w.w2i[p];
-        const float w3r = w.w3r[p], w3i = w.w3i[p];
+        const float* w = tw + 6 * p;
+        const float w1r = w[0], w1i = w[1], w2r = w[2], w2i = w[3], w3r = w[4], w3i = w[5];
         const float* ar = xr + s * p;
         const float* ai = xi + s * p;
         float* y0r = yr + 4 * s * p;
@@ -94,34 +94,56 @@ void stage(int n, int s, const float* __restrict xr, const float* __restrict xi,
     }
 }
 
-// Last radix-4 stage (length 4): no twiddles.
-void lastStage4(int s, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
-                float* __restrict yi) {
+template <bool kInterleaved>
+inline void put(const Sink& out, int index, float re, float im) {
+    if constexpr (kInterleaved) {
+        out.interleaved[2 * index] = re;
+        out.interleaved[2 * index + 1] = -im;
+    } else {
+        out.re[index] = re;
+        out.im[index] = im;
+    }
+}
+
+// Last pass, length 4 or 2 at stride s: twiddles are all 1.
+template <bool kInterleaved>
+void lastPass4(int s, const float* __restrict xr, const float* __restrict xi, Sink out) {
+    float* __restrict yr = out.re;
+    float* __restrict yi = out.im;
+    float* __restrict yx = out.interleaved;
+    const Sink sink{yr, yi, yx};
+#pragma GCC ivdep
     for (int k = 0; k < s; ++k) {
         const float sACr = xr[k] + xr[k + 2 * s], sACi = xi[k] + xi[k + 2 * s];
         const float dACr = xr[k] - xr[k + 2 * s], dACi = xi[k] - xi[k + 2 * s];
         const float sBDr = xr[k + s] + xr[k + 3 * s], sBDi = xi[k + s] + xi[k + 3 * s];
         const float dBDr = xr[k + s] - xr[k + 3 * s], dBDi = xi[k + s] - xi[k + 3 * s];
-        yr[k] = sACr + sBDr;
-        yi[k] = sACi + sBDi;
-        yr[k + s] = dACr + dBDi;
-        yi[k + s] = dACi - dBDr;
-        yr[k + 2 * s] = sACr - sBDr;
-        yi[k + 2 * s] = sACi - sBDi;
-        yr[k + 3 * s] = dACr - dBDi;
-        yi[k + 3 * s] = dACi + dBDr;
+        put<kInterleaved>(sink, k, sACr + sBDr, sACi + sBDi);
+        put<kInterleaved>(sink, k + s, dACr + dBDi, dACi - dBDr);
+        put<kInterleaved>(sink, k + 2 * s, sACr - sBDr, sACi - sBDi);
+        put<kInterleaved>(sink, k + 3 * s, dACr - dBDi, dACi + dBDr);
     }
 }
 
-// Last stage when log2 M is odd (length 2): no twiddles.
-void lastStage2(int s, const float* __restrict xr, const float* __restrict xi, float* __restrict yr,
-                float* __restrict yi) {
+template <bool kInterleaved>
+void lastPass2(int s, const float* __restrict xr, const float* __restrict xi, Sink out) {
+    float* __restrict yr = out.re;
+    float* __restrict yi = out.im;
+    float* __restrict yx = out.interleaved;
+    const Sink sink{yr, yi, yx};
+#pragma GCC ivdep
     for (int k = 0; k < s; ++k) {
-        yr[k] = xr[k] + xr[k + s];
-        yi[k] = xi[k] + xi[k + s];
-        yr[k + s] = xr[k] - xr[k + s];
-        yi[k + s] = xi[k] - xi[k + s];
+        put<kInterleaved>(sink, k, xr[k] + xr[k + s], xi[k] + xi[k + s]);
+        put<kInterleaved>(sink, k + s, xr[k] - xr[k + s], xi[k] - xi[k + s]);
     }
+}
+
+template <bool kInterleaved>
+void lastPass(int n, int s, const float* xr, const float* xi, const Sink& out) {
+    if (n == 4)
+        lastPass4<kInterleaved>(s, xr, xi, out);
+    else
+        lastPass2<kInterleaved>(s, xr, xi, out);
 }
 
 }  // namespace
@@ -131,71 +153,79 @@ RealFft::RealFft(int n) : n_(n < 1 ? 1 : n) {
     half_ = n_ / 2;
     const int m = half_;
 
-    for (int len = m; len >= 8; len /= 4) {
+    // Radix-4 passes with twiddles while the length exceeds 4, each storing w^p, w^2p,
+    // w^3p: the first pass (stride 1) as six runs of re/im, later passes as six floats
+    // per p. The last pass, of length 4 or 2, needs none.
+    auto twiddle = [](int power, int length, bool imaginary) {
+        const double angle = -2.0 * kPi * power / length;
+        return static_cast<float>(imaginary ? std::sin(angle) : std::cos(angle));
+    };
+    passes_ = 1;
+    int len = m;
+    if (len >= 8) {
         const int q = len / 4;
-        const size_t base = stageTwiddles_.size();
-        stageTwiddles_.resize(base + 6 * static_cast<size_t>(q));
-        float* t = stageTwiddles_.data() + base;
-        for (int p = 0; p < q; ++p) {
-            for (int h = 1; h <= 3; ++h) {
-                const double angle = -2.0 * kPi * h * p / len;
-                t[(2 * h - 2) * q + p] = static_cast<float>(std::cos(angle));
-                t[(2 * h - 1) * q + p] = static_cast<float>(std::sin(angle));
-            }
-        }
+        for (int h = 1; h <= 3; ++h)
+            for (int part = 0; part < 2; ++part)
+                for (int p = 0; p < q; ++p) stageTwiddles_.push_back(twiddle(h * p, len, part));
+        len /= 4;
+        ++passes_;
     }
+    for (; len > 4; len /= 4, ++passes_)
+        for (int p = 0; p < len / 4; ++p)
+            for (int h = 1; h <= 3; ++h)
+                for (int part = 0; part < 2; ++part)
+                    stageTwiddles_.push_back(twiddle(h * p, len, part));
 
-    splitCos_.resize(m / 2 + 1);
-    splitSin_.resize(m / 2 + 1);
-    for (int k = 0; k <= m / 2; ++k) {
+    // Split step: W^k / 2 = exp(-2 pi i k / N) / 2 for k < M/2.
+    splitHalfCos_.resize(m / 2);
+    splitHalfSin_.resize(m / 2);
+    for (int k = 0; k < m / 2; ++k) {
         const double angle = 2.0 * kPi * k / n_;
-        splitCos_[k] = static_cast<float>(std::cos(angle));
-        splitSin_[k] = static_cast<float>(std::sin(angle));
+        splitHalfCos_[k] = static_cast<float>(0.5 * std::cos(angle));
+        splitHalfSin_[k] = static_cast<float>(0.5 * std::sin(angle));
     }
 
-    work_.assign(4 * static_cast<size_t>(m), 0.0f);
-    bufA_[0] = work_.data();
-    bufA_[1] = work_.data() + m;
-    bufB_[0] = work_.data() + 2 * m;
-    bufB_[1] = work_.data() + 3 * m;
+    scratch_.assign(2 * static_cast<size_t>(m) + kPad, 0.0f);
 }
 
-float* const* RealFft::transformHalf(const float* interleaved) {
-    const int m = half_;
-    float* const* x = bufA_;
-    float* const* y = bufB_;
-    int len = m;
+void RealFft::transformHalf(const float* interleavedIn, float* const* first, float* const* second,
+                            float* interleavedOut) {
+    float* const* dest = first;
+    float* const* other = second;
+    const float* xr = second[0];  // the inverse split step leaves the input here
+    const float* xi = second[1];
+    int len = half_;
     int s = 1;
     const float* tw = stageTwiddles_.data();
     if (len >= 8) {
-        const Twiddles w = stageTwiddles(tw, len / 4);
-        if (interleaved)
-            firstStage<2>(len, interleaved, interleaved + 1, y[0], y[1], w);
+        if (interleavedIn)
+            firstPass<2>(len, interleavedIn, interleavedIn + 1, dest[0], dest[1], tw);
         else
-            firstStage<1>(len, x[0], x[1], y[0], y[1], w);
+            firstPass<1>(len, xr, xi, dest[0], dest[1], tw);
         tw += 6 * (len / 4);
         len /= 4;
-        s *= 4;
-        std::swap(x, y);
-        while (len >= 8) {
-            stage(len, s, x[0], x[1], y[0], y[1], stageTwiddles(tw, len / 4));
+        s = 4;
+        xr = dest[0];
+        xi = dest[1];
+        std::swap(dest, other);
+        for (; len > 4; len /= 4, s *= 4) {
+            radix4Pass(len, s, xr, xi, dest[0], dest[1], tw);
             tw += 6 * (len / 4);
-            len /= 4;
-            s *= 4;
-            std::swap(x, y);
+            xr = dest[0];
+            xi = dest[1];
+            std::swap(dest, other);
         }
-    } else if (interleaved) {
-        // M = 4 needs no first stage with twiddles; gather the input into x.
-        for (int i = 0; i < m; ++i) {
-            x[0][i] = interleaved[2 * i];
-            x[1][i] = interleaved[2 * i + 1];
+    } else if (interleavedIn) {
+        // M = 4 has no pass with twiddles; gather the input.
+        for (int i = 0; i < len; ++i) {
+            other[0][i] = interleavedIn[2 * i];
+            other[1][i] = interleavedIn[2 * i + 1];
         }
     }
-    if (len == 4)
-        lastStage4(s, x[0], x[1], y[0], y[1]);
+    if (interleavedOut)
+        lastPass<true>(len, s, xr, xi, Sink{nullptr, nullptr, interleavedOut});
     else
-        lastStage2(s, x[0], x[1], y[0], y[1]);
-    return y;
+        lastPass<false>(len, s, xr, xi, Sink{dest[0], dest[1], nullptr});
 }
 
 void RealFft::forward(float* output, const float* input) {
@@ -220,33 +250,48 @@ void RealFft::forward(float* output, const float* input) {
 
     // Z = FFT of z[m] = x[2m] + i x[2m+1]; then X[k] = E[k] + W^k O[k] with E, O the
     // spectra of the even and odd samples, recovered from Z[k] and conj Z[M-k].
+    // The passes alternate between output and scratch so that the last lands in output,
+    // where the split step runs in place.
     const int m = half_;
-    float* const* z = transformHalf(input);
-    const float* __restrict zr = z[0];
-    const float* __restrict zi = z[1];
-    output[0] = zr[0] + zi[0];
-    output[m] = zr[0] - zi[0];
-    output[m / 2] = zr[m / 2];
-    output[m + m / 2] = zi[m / 2];
-    float* __restrict lowRe = output;
-    float* __restrict lowIm = output + m;
-    float* __restrict highRe = output + m;  // highRe[-k] = element M - k
-    float* __restrict highIm = output + n;  // highIm[-k] = element N - k
-    const float* __restrict c = splitCos_.data();
-    const float* __restrict sn = splitSin_.data();
+    float* const out[2] = {output, output + m};
+    float* const work[2] = {scratch_.data(), scratch_.data() + m + kPad};
+    if (passes_ % 2)
+        transformHalf(input, out, work, nullptr);
+    else
+        transformHalf(input, work, out, nullptr);
+    splitForward(output);
+}
+
+void RealFft::splitForward(float* output) const {
+    // Z[k] sits at (output[k], output[M + k]); X[k] and X[M-k] replace Z[k] and Z[M-k] in
+    // the same four slots, so the step runs in place.
+    const int m = half_;
+    const float z0r = output[0], z0i = output[m];
+    output[0] = z0r + z0i;
+    output[m] = z0r - z0i;
+    // X[M/2] = conj Z[M/2]; with the packed sign both stay as they are.
+    float* __restrict lowRe = output;           // elements 1 .. M/2 - 1
+    float* __restrict lowIm = output + m;       // elements M + 1 .. 3M/2 - 1
+    float* __restrict highRe = output + m;      // highRe[-k]: elements M/2 + 1 .. M - 1
+    float* __restrict highIm = output + 2 * m;  // highIm[-k]: elements 3M/2 + 1 .. 2M - 1
+    const float* __restrict hc = splitHalfCos_.data();
+    const float* __restrict hs = splitHalfSin_.data();
 #pragma GCC ivdep
     for (int k = 1; k < m / 2; ++k) {
-        const float er = 0.5f * (zr[k] + zr[m - k]);
-        const float ei = 0.5f * (zi[k] - zi[m - k]);
-        const float orr = 0.5f * (zi[k] + zi[m - k]);
-        const float oi = 0.5f * (zr[m - k] - zr[k]);
-        // T = W^k O with W^k = cos - i sin
-        const float tr = c[k] * orr + sn[k] * oi;
-        const float ti = c[k] * oi - sn[k] * orr;
+        const float zr = lowRe[k], zi = lowIm[k];
+        const float yr = highRe[-k], yi = highIm[-k];  // Z[M-k]
+        const float er = 0.5f * (zr + yr);
+        const float nei = 0.5f * (yi - zi);  // -Im E
+        // O = (Z[k] - conj Z[M-k]) / 2i; the 1/2 sits in the tables.
+        const float orr = zi + yi;
+        const float oi = yr - zr;
+        const float tr = hc[k] * orr + hs[k] * oi;   // T = W^k O, W^k = cos - i sin
+        const float nti = hs[k] * orr - hc[k] * oi;  // -Im T
+        // X[k] = E + T and X[M-k] = conj(E - T), imaginary parts stored negated.
         lowRe[k] = er + tr;
-        lowIm[k] = -(ei + ti);
+        lowIm[k] = nei + nti;
         highRe[-k] = er - tr;
-        highIm[-k] = ei - ti;
+        highIm[-k] = nti - nei;
     }
 }
 
@@ -269,12 +314,25 @@ void RealFft::inverse(float* output, const float* input) {
         output[3] = d02 - 2.0f * input[3];
         return;
     }
-
-    // Rebuild Z[k] = E[k] + i O[k] (twice the half-size spectrum, which supplies the
-    // factor N), conjugated so the forward complex FFT computes the inverse.
+    // The last pass writes the interleaved output from scratch; the ones before
+    // alternate between output (as split arrays) and scratch.
     const int m = half_;
-    float* __restrict zr = bufA_[0];
-    float* __restrict zi = bufA_[1];
+    float* const out[2] = {output, output + m};
+    float* const work[2] = {scratch_.data(), scratch_.data() + m + kPad};
+    if (passes_ % 2) {
+        splitInverse(input, work[0], work[1]);
+        transformHalf(nullptr, out, work, output);
+    } else {
+        splitInverse(input, out[0], out[1]);
+        transformHalf(nullptr, work, out, output);
+    }
+}
+
+void RealFft::splitInverse(const float* input, float* __restrict zr, float* __restrict zi) const {
+    // Z[k] = E[k] + i O[k], E = X[k] + conj X[M-k], O = (X[k] - conj X[M-k]) conj(W^k):
+    // twice the half-size spectrum, which supplies the factor N. Stored conjugated so
+    // that the forward complex FFT computes the inverse.
+    const int m = half_;
     zr[0] = input[0] + input[m];
     zi[0] = -(input[0] - input[m]);
     zr[m / 2] = 2.0f * input[m / 2];
@@ -282,9 +340,9 @@ void RealFft::inverse(float* output, const float* input) {
     const float* __restrict lowRe = input;
     const float* __restrict lowIm = input + m;
     const float* __restrict highRe = input + m;
-    const float* __restrict highIm = input + n;
-    const float* __restrict c = splitCos_.data();
-    const float* __restrict sn = splitSin_.data();
+    const float* __restrict highIm = input + 2 * m;
+    const float* __restrict hc = splitHalfCos_.data();
+    const float* __restrict hs = splitHalfSin_.data();
 #pragma GCC ivdep
     for (int k = 1; k < m / 2; ++k) {
         // X[k] = lowRe - i lowIm, X[M-k] = highRe - i highIm (packed sign).
@@ -292,20 +350,14 @@ void RealFft::inverse(float* output, const float* input) {
         const float yr = highRe[-k], yi = -highIm[-k];
         const float er = xr + yr, ei = xi - yi;
         const float dr = xr - yr, di = xi + yi;
-        // O = D conj(W^k) = D (cos + i sin)
-        const float orr = dr * c[k] - di * sn[k];
-        const float oi = dr * sn[k] + di * c[k];
+        // O = D (cos + i sin), from the half-value tables.
+        const float hor = dr * hc[k] - di * hs[k];
+        const float hoi = dr * hs[k] + di * hc[k];
+        const float orr = hor + hor, oi = hoi + hoi;
         zr[k] = er - oi;
         zi[k] = -(ei + orr);
         zr[m - k] = er + oi;
-        zi[m - k] = -(orr - ei);
-    }
-    float* const* y = transformHalf(nullptr);
-    const float* __restrict yr = y[0];
-    const float* __restrict yi = y[1];
-    for (int i = 0; i < m; ++i) {
-        output[2 * i] = yr[i];
-        output[2 * i + 1] = -yi[i];
+        zi[m - k] = ei - orr;
     }
 }
 

@@ -32,21 +32,25 @@ class RealFft {
     int size() const { return n_; }
 
   private:
-    // Complex FFT of the half-size signal held in (re, im) or, for the first stage, read
-    // from interleaved input; returns the buffer set that holds the result.
-    float* const* transformHalf(const float* interleaved);
+    // Complex FFT of the M-point signal read from interleavedIn (the real input viewed as
+    // complex pairs) or, when that is null, from second. Pass i writes to first when i is
+    // odd and to second when it is even; the last pass writes interleavedOut instead,
+    // conjugated, when that is given (the inverse).
+    void transformHalf(const float* interleavedIn, float* const* first, float* const* second,
+                       float* interleavedOut);
+    void splitForward(float* output) const;
+    void splitInverse(const float* input, float* zr, float* zi) const;
 
     int n_ = 1;
-    int half_ = 0;  // M = N / 2, size of the complex transform
-    // Radix-4 stage twiddles: for each stage of length n (M, M/4, ... down to 8), the
-    // n/4 values of w^p, w^2p, w^3p, w = exp(-2 pi i / n), as six runs of re/im arrays.
+    int half_ = 0;    // M = N / 2, size of the complex transform
+    int passes_ = 0;  // passes of the complex transform
+    // Twiddles in the order the passes use them: w^p, w^2p, w^3p for each radix-4 pass.
     std::vector<float> stageTwiddles_;
-    // exp(-2 pi i k / N) for k = 0..M/2, as re and im arrays, for splitting the halves.
-    std::vector<float> splitCos_, splitSin_;
-    // Two split-complex work buffers of M values each (ping-pong between the stages).
-    std::vector<float> work_;
-    float* bufA_[2] = {nullptr, nullptr};
-    float* bufB_[2] = {nullptr, nullptr};
+    // Half of cos and sin of 2 pi k / N for k < M/2, for separating and rebuilding the
+    // spectra of the even and odd samples.
+    std::vector<float> splitHalfCos_, splitHalfSin_;
+    // One split-complex work array of M values (re, then im); output is the other.
+    std::vector<float> scratch_;
 };
 
 }  // namespace qx
