@@ -2,6 +2,7 @@
 // real transforms of the same sizes.
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -41,7 +42,7 @@ void perSample(benchmark::State& state, Body body) {
     }
     state.SetItemsProcessed(state.iterations() * kBlock);
     state.counters["ns_per_sample"] = benchmark::Counter(
-        static_cast<double>(kBlock) * 1e-9,
+        static_cast<double>(kBlock),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
@@ -122,6 +123,13 @@ BENCHMARK(BM_RoomReverb)
     ->Args({0, 1})
     ->Args({1, 1});
 
+// Other engineers share the machine, so each transform is run five times and the fastest
+// run (the least disturbed) is what the ratio summary compares.
+void fftSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(1024)->Arg(2048)->Repetitions(5)->ComputeStatistics(
+        "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+}
+
 void recordTime(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -137,7 +145,7 @@ void BM_RealFftForward(benchmark::State& state) {
     }
     recordTime(state);
 }
-BENCHMARK(BM_RealFftForward)->Arg(1024)->Arg(2048);
+BENCHMARK(BM_RealFftForward)->Apply(fftSizes);
 
 void BM_RealFftInverse(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -150,7 +158,7 @@ void BM_RealFftInverse(benchmark::State& state) {
     }
     recordTime(state);
 }
-BENCHMARK(BM_RealFftInverse)->Arg(1024)->Arg(2048);
+BENCHMARK(BM_RealFftInverse)->Apply(fftSizes);
 
 void BM_FftwR2c(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -169,7 +177,7 @@ void BM_FftwR2c(benchmark::State& state) {
     fftwf_free(in);
     recordTime(state);
 }
-BENCHMARK(BM_FftwR2c)->Arg(1024)->Arg(2048);
+BENCHMARK(BM_FftwR2c)->Apply(fftSizes);
 
 void BM_FftwC2r(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -195,22 +203,27 @@ void BM_FftwC2r(benchmark::State& state) {
     fftwf_free(out);
     recordTime(state);
 }
-BENCHMARK(BM_FftwC2r)->Arg(1024)->Arg(2048);
+BENCHMARK(BM_FftwC2r)->Apply(fftSizes);
 
 // Console output plus a record of the mean time of every run, for the ratio summary.
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
+                nanoseconds[run.run_name.function_name + "/" + run.run_name.args] =
+                    run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> nanoseconds;
 };
 
 void printFftSummary(const std::map<std::string, double>& ns) {
-    std::printf("\nRealFft / FFTW time ratio (FFTW_MEASURE plans; c2r includes an input copy)\n");
+    std::printf(
+        "\nRealFft / FFTW, CPU time of the fastest of five runs (FFTW_MEASURE plans; c2r "
+        "time includes restoring its input, which it overwrites)\n");
     for (const char* n : {"1024", "2048"}) {
         const std::pair<const char*, const char*> pairs[] = {{"BM_RealFftForward/", "BM_FftwR2c/"},
                                                              {"BM_RealFftInverse/", "BM_FftwC2r/"}};
