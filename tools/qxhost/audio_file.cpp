@@ -75,11 +75,21 @@ bool valid(int format, int channels, int rate) {
 
 }  // namespace
 
+namespace {
+
+[[noreturn]] void unreadable(const std::string& path, const std::string& reason) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw ToolError(kExitInputFile, "cannot read '" + path + "': no such file");
+    throw ToolError(kExitInputFile, "cannot read '" + path + "': " + reason);
+}
+
+}  // namespace
+
 AudioInfo probeAudio(const std::string& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        throw ToolError(kExitInputFile, "cannot read '" + path + "': " + sf_strerror(nullptr));
+    if (!file) unreadable(path, sf_strerror(nullptr));
     sf_close(file);
     return {info.channels, static_cast<long long>(info.frames), info.samplerate, info.format};
 }
@@ -87,8 +97,7 @@ AudioInfo probeAudio(const std::string& path) {
 Audio readAudio(const std::string& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        throw ToolError(kExitInputFile, "cannot read '" + path + "': " + sf_strerror(nullptr));
+    if (!file) unreadable(path, sf_strerror(nullptr));
     Audio audio;
     audio.sampleRate = info.samplerate;
     audio.format = info.format;

@@ -14,6 +14,10 @@ namespace {
 
 std::mutex gLoadMutex;
 
+std::string count(int n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // "0 Default, 1 Akai S01, ..." for error messages.
 std::string numberedList(const std::vector<std::string>& names) {
     std::string text;
@@ -221,7 +225,7 @@ std::vector<InputSource> routeInputs(const PluginSpec& spec, int sourceChannels,
         const int missing = pluginInputs - sourceChannels;
         if (auxChannels >= 0 && aux != missing)
             throw ToolError(kExitChannels,
-                            pluginName + " has " + std::to_string(pluginInputs) + " inputs; " +
+                            pluginName + " has " + count(pluginInputs, "input") + "; " +
                                 sourceName + " fills " + std::to_string(sourceChannels) +
                                 ", so the aux input must have " + std::to_string(missing) +
                                 " channels, not " + std::to_string(aux));
@@ -241,9 +245,8 @@ std::vector<InputSource> routeInputs(const PluginSpec& spec, int sourceChannels,
     if (auxChannels >= 0 && sourceChannels >= pluginInputs)
         hint = "; there is no input left for the aux file";
     throw ToolError(kExitChannels, "channel mismatch: " + sourceName + " has " +
-                                       std::to_string(sourceChannels) + " channels but " +
-                                       pluginName + " has " + std::to_string(pluginInputs) +
-                                       " inputs" + hint);
+                                       count(sourceChannels, "channel") + " but " + pluginName +
+                                       " has " + count(pluginInputs, "input") + hint);
 }
 
 Planar routeAudio(const std::vector<InputSource>& route, const Planar& source, const Planar* aux,

@@ -1,4 +1,5 @@
 // qxhost: hosts Linux VST 2 plug-ins from the command line (info, render, demo, bench).
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -45,6 +46,25 @@ const Command kCommands[] = {
     {"bench", qx::tool::benchCommand, qx::tool::kBenchHelp},
 };
 
+// Accepts the usual spellings "--option=value" and "-j2" (numeric short options).
+std::vector<std::string> splitAttachedValues(const std::vector<std::string>& args) {
+    std::vector<std::string> out;
+    for (const std::string& a : args) {
+        const auto equals = a.find('=');
+        if (a.starts_with("--") && equals != std::string::npos) {
+            out.push_back(a.substr(0, equals));
+            out.push_back(a.substr(equals + 1));
+        } else if (a.size() > 2 && a[0] == '-' && std::strchr("jbr", a[1]) &&
+                   std::isdigit(static_cast<unsigned char>(a[2]))) {
+            out.push_back(a.substr(0, 2));
+            out.push_back(a.substr(2));
+        } else {
+            out.push_back(a);
+        }
+    }
+    return out;
+}
+
 const Command* findCommand(const std::string& name) {
     for (const Command& c : kCommands)
         if (name == c.name) return &c;
@@ -75,6 +95,7 @@ int main(int argc, char** argv) {
         return qx::tool::kExitUsage;
     }
     args.erase(args.begin());
+    args = splitAttachedValues(args);
     for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             std::fputs(command->help, stdout);

@@ -186,6 +186,10 @@ bool parsePreset(const std::vector<std::uint8_t>& bytes, PresetFile* out, std::s
     if (!error) error = &scratch;
     PresetFile file;
     Reader r(bytes, 0, bytes.size());
+    if (bytes.size() >= 4 && Reader(bytes, 0, 4).i32() != kCcnK)
+        return *error = "not a preset file (magic " + fourCCText(Reader(bytes, 0, 4).i32()) +
+                        ", expected 'CcnK')",
+               false;
     if (bytes.size() < 12)
         return *error = "truncated file (" + std::to_string(bytes.size()) + " bytes)", false;
     Reader peek(r);
