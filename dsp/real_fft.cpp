@@ -107,34 +107,26 @@ inline void put(const Sink& out, int index, float re, float im) {
 
 // Last pass, length 4 or 2 at stride s: twiddles are all 1.
 template <bool kInterleaved>
-void lastPass4(int s, const float* __restrict xr, const float* __restrict xi, Sink out) {
-    float* __restrict yr = out.re;
-    float* __restrict yi = out.im;
-    float* __restrict yx = out.interleaved;
-    const Sink sink{yr, yi, yx};
+void lastPass4(int s, const float* __restrict xr, const float* __restrict xi, const Sink& out) {
 #pragma GCC ivdep
     for (int k = 0; k < s; ++k) {
         const float sACr = xr[k] + xr[k + 2 * s], sACi = xi[k] + xi[k + 2 * s];
         const float dACr = xr[k] - xr[k + 2 * s], dACi = xi[k] - xi[k + 2 * s];
         const float sBDr = xr[k + s] + xr[k + 3 * s], sBDi = xi[k + s] + xi[k + 3 * s];
         const float dBDr = xr[k + s] - xr[k + 3 * s], dBDi = xi[k + s] - xi[k + 3 * s];
-        put<kInterleaved>(sink, k, sACr + sBDr, sACi + sBDi);
-        put<kInterleaved>(sink, k + s, dACr + dBDi, dACi - dBDr);
-        put<kInterleaved>(sink, k + 2 * s, sACr - sBDr, sACi - sBDi);
-        put<kInterleaved>(sink, k + 3 * s, dACr - dBDi, dACi + dBDr);
+        put<kInterleaved>(out, k, sACr + sBDr, sACi + sBDi);
+        put<kInterleaved>(out, k + s, dACr + dBDi, dACi - dBDr);
+        put<kInterleaved>(out, k + 2 * s, sACr - sBDr, sACi - sBDi);
+        put<kInterleaved>(out, k + 3 * s, dACr - dBDi, dACi + dBDr);
     }
 }
 
 template <bool kInterleaved>
-void lastPass2(int s, const float* __restrict xr, const float* __restrict xi, Sink out) {
-    float* __restrict yr = out.re;
-    float* __restrict yi = out.im;
-    float* __restrict yx = out.interleaved;
-    const Sink sink{yr, yi, yx};
+void lastPass2(int s, const float* __restrict xr, const float* __restrict xi, const Sink& out) {
 #pragma GCC ivdep
     for (int k = 0; k < s; ++k) {
-        put<kInterleaved>(sink, k, xr[k] + xr[k + s], xi[k] + xi[k + s]);
-        put<kInterleaved>(sink, k + s, xr[k] - xr[k + s], xi[k] - xi[k + s]);
+        put<kInterleaved>(out, k, xr[k] + xr[k + s], xi[k] + xi[k + s]);
+        put<kInterleaved>(out, k + s, xr[k] - xr[k + s], xi[k] - xi[k + s]);
     }
 }
 
