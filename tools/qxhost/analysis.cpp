@@ -157,6 +157,14 @@ Analysis analyse(const Audio& audio) {
         for (const auto& c : audio.channels)
             for (std::size_t n = start; n < end; ++n) power += c[n] * c[n];
         a.levelDb.push_back(powerDb(power / static_cast<double>((end - start) * channels)));
+        if (channels == 2) {
+            double side = 0.0;
+            for (std::size_t n = start; n < end; ++n) {
+                const double s = 0.5 * (audio.channels[0][n] - audio.channels[1][n]);
+                side += s * s;
+            }
+            a.sideLevelDb.push_back(powerDb(side / static_cast<double>(end - start)));
+        }
     }
 
     // Welch average of Hann-windowed frames, half overlap, power averaged over channels.
@@ -212,9 +220,15 @@ void writeComparisonPng(const std::string& path, const std::string& title,
     setGrey(cr, 0.2);
     text(cr, legendX + 144, 34, "output", 13);
 
+    cairo_set_source_rgb(cr, 0.9, 0.45, 0.1);
+    cairo_rectangle(cr, legendX - 150, 24, 26, 10);
+    cairo_fill(cr);
+    setGrey(cr, 0.2);
+    text(cr, legendX - 116, 34, "output side", 13);
+
     // Level over time.
     const Rect level{60, 100, kWidth - 90.0, 260};
-    framePanel(cr, level, "Level over time (RMS, 20 ms windows, dBFS)", -60, 0,
+    framePanel(cr, level, "Level over time (RMS, 20 ms windows, dBFS; side = (L-R)/2)", -60, 0,
                {0, -12, -24, -36, -48, -60});
     const double seconds = std::max({input.seconds, output.seconds, 1e-9});
     for (int s = 0; s <= static_cast<int>(seconds); ++s) {
@@ -230,6 +244,14 @@ void writeComparisonPng(const std::string& path, const std::string& title,
     cairo_set_source_rgb(cr, 0.1, 0.35, 0.85);
     cairo_set_line_width(cr, 1.3);
     curve(cr, level, output.levelDb, levelX(output), -60, 0, false);
+    // Side level shows what a program does to the stereo image.
+    const double dash[] = {4.0, 3.0};
+    cairo_set_dash(cr, dash, 2, 0.0);
+    cairo_set_source_rgba(cr, 0.4, 0.4, 0.4, 0.9);
+    curve(cr, level, input.sideLevelDb, levelX(input), -60, 0, false);
+    cairo_set_dash(cr, nullptr, 0, 0.0);
+    cairo_set_source_rgb(cr, 0.9, 0.45, 0.1);
+    curve(cr, level, output.sideLevelDb, levelX(output), -60, 0, false);
 
     // Long-term spectrum on a log-frequency axis.
     const Rect spectrum{60, 420, kWidth - 90.0, 300};

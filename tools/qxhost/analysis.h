@@ -15,7 +15,8 @@ struct Analysis {
     double peak = 0.0;  // linear, over all channels
     double rms = 0.0;   // linear, over all channels
     double windowSeconds = 0.02;
-    std::vector<double> levelDb;  // RMS per window, channels averaged in power
+    std::vector<double> levelDb;      // RMS per window, channels averaged in power
+    std::vector<double> sideLevelDb;  // RMS of (L - R) / 2 per window; empty unless stereo
     double binHz = 0.0;
     std::vector<double> spectrumDb;  // long-term average; a full-scale sine reads 0 dB
 };
