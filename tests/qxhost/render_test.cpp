@@ -131,7 +131,6 @@ TEST_F(Render, SeveralInputsRenderInParallelIntoTheirOwnOutputs) {
         writeAudioFile(path(name), inputs.back(), 32000);
         args.push_back(path(name));
     }
-    std::filesystem::create_directory(path("out"));
     args.insert(args.end(), {"-p", kFake, "-P", "Half"});
     const RunResult r = runTool(args);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -208,4 +207,24 @@ TEST_F(Render, LatencyCompensationLinesUpAThirdPartyLimiter) {
     const Planar late = readAudioFile(path("kept.wav"));
     for (std::size_t n = 220; n < input[0].size(); n += 97)
         ASSERT_NEAR(late[0][n], input[0][n - 220], 1e-4);
+}
+
+TEST_F(Render, SuiteLimiterOutputIsShiftedByExactlyItsLatency) {
+    const std::string palisor = suitePlugin("palisor");
+    if (!std::filesystem::exists(palisor)) GTEST_SKIP() << "palisor.so not built";
+    writeAudioFile(path("in.wav"), testSignal(2, 8000, 12), 44100);
+    RunResult r = runTool(
+        {"render", path("in.wav"), "-o", path("aligned.wav"), "-e", "float", "-p", palisor});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("latency removed: QX Palisor Pro 512"), std::string::npos) << r.err;
+    r = runTool({"render", "-q", path("in.wav"), "-o", path("late.wav"), "-e", "float",
+                 "--no-latency-comp", "-p", palisor});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Planar aligned = readAudioFile(path("aligned.wav")),
+                 late = readAudioFile(path("late.wav"));
+    ASSERT_EQ(aligned[0].size(), 8000u);
+    ASSERT_EQ(late[0].size(), 8000u);
+    for (int c = 0; c < 2; ++c)
+        for (std::size_t n = 0; n + 512 < late[c].size(); ++n)
+            ASSERT_EQ(aligned[c][n], late[c][n + 512]) << c << " " << n;
 }

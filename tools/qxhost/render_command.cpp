@@ -23,7 +23,7 @@ input. The sample rate is the input file's. Several inputs are rendered in paral
 
 Output:
   -o, --output FILE        output file (a single INPUT only)
-  -d, --output-dir DIR     write DIR/<input name>.<type> for each INPUT
+  -d, --output-dir DIR     write DIR/<input name>.<type> for each INPUT (DIR is created)
   -t, --type TYPE          file type: wav, flac, aiff, caf, w64, rf64, ogg, au
                            (default: from the output name, else the input's type)
   -e, --encoding ENC       sample type: pcm8, pcm16, pcm24, pcm32, float, double, vorbis, ...
@@ -222,7 +222,8 @@ void renderJob(const RenderOptions& o, const Job& job, ProgressBar& progress) {
     text += job.input + " -> " + job.output + "  (" + std::to_string(audio.channels.size()) +
             " ch, " + std::to_string(audio.sampleRate) + " Hz, " + describeFormat(job.format) +
             "; latency " + (o.settings.compensateLatency ? "removed" : "kept") + ":";
-    for (const auto& r : reports) text += " " + r.name + " " + std::to_string(r.latency);
+    for (std::size_t k = 0; k < reports.size(); ++k)
+        text += (k ? ", " : " ") + reports[k].name + " " + std::to_string(reports[k].latency);
     text += ")\n";
     if (clipped)
         text += "qxhost: warning: " + job.output + ": " + std::to_string(clipped) +
@@ -256,11 +257,17 @@ int renderCommand(const std::vector<std::string>& args) {
         if (!outputs.insert(std::filesystem::weakly_canonical(job.output).string()).second)
             throw ToolError(kExitUsage, "two inputs would both be written to '" + job.output + "'");
         const std::filesystem::path dir = std::filesystem::path(job.output).parent_path();
-        if (!dir.empty() && !std::filesystem::is_directory(dir))
+        // An output folder given with -d is created once everything else has been checked.
+        if (!dir.empty() && !std::filesystem::is_directory(dir) && o.outputDir.empty())
             throw ToolError(kExitWrite, "cannot write '" + job.output + "': no directory '" +
                                             dir.string() + "'");
         job.format = resolveFormat(job.output, o.format, job.info.format,
                                    probes.back()->numOutputs(), job.info.sampleRate);
+    }
+    if (!o.outputDir.empty() && !jobs.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(o.outputDir, ec);
+        if (ec) throw ToolError(kExitWrite, "cannot create '" + o.outputDir + "': " + ec.message());
     }
     for (std::size_t s = 0; s < o.chain.size(); ++s) savePresets(o.chain[s], *probes[s]);
     probes.clear();
