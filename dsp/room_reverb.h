@@ -28,7 +28,7 @@ class RoomReverb {
     void setInputGain(float gainLinear);   // floor 1e-6
     void setDecayTime(float seconds);      // 0.01..7, time to fall by 60 dB
     void setDampingFrequency(float hz);    // 10..40000, damping corner of the longest line
-    void setDiffusion(float amount);       // 0..1, feedback allpass coefficient / 0.7
+    void setDiffusion(float amount);       // 0..1; feedback allpass coefficient 0.7 x amount
     void setDryMix(bool on);
     void setWidth(float width);                     // 0..1, weight of the side components
     void setBalance(float balance);                 // 0..1: left x (1 - balance), right x balance
