@@ -53,7 +53,7 @@ std::vector<std::string> parameterNames(host::Plugin& plugin) {
     return names;
 }
 
-void applyStep(const PluginStep& step, const PluginSpec& spec, host::Plugin& plugin) {
+void applyStep(const PluginStep& step, const PluginSetup& setup, host::Plugin& plugin) {
     switch (step.kind) {
         case PluginStep::Kind::Program:
             plugin.setProgram(step.index);
@@ -64,7 +64,7 @@ void applyStep(const PluginStep& step, const PluginSpec& spec, host::Plugin& plu
         case PluginStep::Kind::Preset: {
             std::string error;
             host::ApplyOptions options;
-            options.ignoreUniqueId = spec.ignoreId;
+            options.ignoreUniqueId = setup.ignoreId;
             if (!host::applyPreset(plugin, step.preset, &error, options))
                 throw ToolError(kExitBadPreset, "cannot load '" + step.text + "' into " +
                                                     displayName(plugin) + ": " + error);
@@ -146,21 +146,21 @@ std::unique_ptr<host::Plugin> loadPlugin(const std::string& path, float sampleRa
     return plugin;
 }
 
-void resolvePlugin(PluginSpec& spec, host::Plugin& plugin) {
+void resolvePlugin(PluginSetup& setup, host::Plugin& plugin) {
     // Resolve and apply one by one: a bank loaded earlier can rename the programs a later
     // step selects by name.
-    for (PluginStep& step : spec.steps) {
+    for (PluginStep& step : setup.steps) {
         resolveStep(step, plugin);
-        applyStep(step, spec, plugin);
+        applyStep(step, setup, plugin);
     }
 }
 
-void applySteps(const PluginSpec& spec, host::Plugin& plugin) {
-    for (const PluginStep& step : spec.steps) applyStep(step, spec, plugin);
+void applySteps(const PluginSetup& setup, host::Plugin& plugin) {
+    for (const PluginStep& step : setup.steps) applyStep(step, setup, plugin);
 }
 
-void savePresets(const PluginSpec& spec, host::Plugin& plugin) {
-    for (const std::string& path : spec.savePaths) {
+void savePresets(const PluginSetup& setup, host::Plugin& plugin) {
+    for (const std::string& path : setup.savePaths) {
         std::string error;
         const bool bank = lower(std::filesystem::path(path).extension().string()) == ".fxb";
         const bool ok = bank ? host::saveBankFile(plugin, path, &error)
@@ -169,15 +169,15 @@ void savePresets(const PluginSpec& spec, host::Plugin& plugin) {
     }
 }
 
-std::vector<InputSource> routeInputs(const PluginSpec& spec, int sourceChannels, int auxChannels,
+std::vector<InputSource> routeInputs(const PluginSetup& setup, int sourceChannels, int auxChannels,
                                      int pluginInputs, const std::string& sourceName,
                                      const std::string& pluginName) {
     std::vector<InputSource> route;
-    if (!spec.map.empty()) {
+    if (!setup.map.empty()) {
         std::size_t start = 0;
-        while (start <= spec.map.size()) {
-            const std::size_t comma = std::min(spec.map.find(',', start), spec.map.size());
-            std::string token = trim(spec.map.substr(start, comma - start));
+        while (start <= setup.map.size()) {
+            const std::size_t comma = std::min(setup.map.find(',', start), setup.map.size());
+            std::string token = trim(setup.map.substr(start, comma - start));
             start = comma + 1;
             InputSource source;
             long number = 0;
@@ -217,11 +217,11 @@ std::vector<InputSource> routeInputs(const PluginSpec& spec, int sourceChannels,
         for (int c = 0; c < pluginInputs; ++c) route.push_back({InputSource::Kind::Main, c});
         return route;
     }
-    if (sourceChannels == 1 && pluginInputs == 2 && aux == 0 && !spec.silentAux) {
+    if (sourceChannels == 1 && pluginInputs == 2 && aux == 0 && !setup.silentAux) {
         // Mono into a stereo plug-in: the same signal on both sides.
         return {{InputSource::Kind::Main, 0}, {InputSource::Kind::Main, 0}};
     }
-    if (sourceChannels < pluginInputs && (auxChannels >= 0 || spec.silentAux)) {
+    if (sourceChannels < pluginInputs && (auxChannels >= 0 || setup.silentAux)) {
         const int missing = pluginInputs - sourceChannels;
         if (auxChannels >= 0 && aux != missing)
             throw ToolError(kExitChannels,

@@ -32,7 +32,7 @@ struct InputSource {
     int channel = 0;
 };
 
-struct PluginSpec {
+struct PluginSetup {
     std::string path;
     std::vector<PluginStep> steps;
     std::vector<std::string> savePaths;  // .fxp (current program) or .fxb (all programs)
@@ -63,16 +63,16 @@ std::unique_ptr<host::Plugin> loadPlugin(const std::string& path, float sampleRa
 // Resolves names and indices against a loaded instance and reads preset files, then applies
 // the steps to it. ToolError kExitUnknownName listing the valid names, kExitInputFile for a
 // missing preset, kExitBadPreset for an unusable one.
-void resolvePlugin(PluginSpec& spec, host::Plugin& plugin);
+void resolvePlugin(PluginSetup& setup, host::Plugin& plugin);
 // Applies already resolved steps to a fresh instance.
-void applySteps(const PluginSpec& spec, host::Plugin& plugin);
-// Saves the state to each of spec.savePaths. ToolError kExitWrite.
-void savePresets(const PluginSpec& spec, host::Plugin& plugin);
+void applySteps(const PluginSetup& setup, host::Plugin& plugin);
+// Saves the state to each of setup.savePaths. ToolError kExitWrite.
+void savePresets(const PluginSetup& setup, host::Plugin& plugin);
 
 // The route from `sourceChannels` channels (plus `auxChannels` from the aux file, -1 when
 // none) to the plug-in's inputs. ToolError kExitChannels when the counts cannot be matched,
 // kExitUsage for a malformed map.
-std::vector<InputSource> routeInputs(const PluginSpec& spec, int sourceChannels, int auxChannels,
+std::vector<InputSource> routeInputs(const PluginSetup& setup, int sourceChannels, int auxChannels,
                                      int pluginInputs, const std::string& sourceName,
                                      const std::string& pluginName);
 

@@ -69,7 +69,7 @@ struct RenderOptions {
     RenderSettings settings;
     int jobs = 0;
     bool quiet = false;
-    std::vector<PluginSpec> chain;
+    std::vector<PluginSetup> chain;
 };
 
 PluginStep step(PluginStep::Kind kind, const std::string& text) {
@@ -81,7 +81,7 @@ PluginStep step(PluginStep::Kind kind, const std::string& text) {
 
 RenderOptions parseRender(const std::vector<std::string>& args) {
     RenderOptions o;
-    auto current = [&](const std::string& option) -> PluginSpec& {
+    auto current = [&](const std::string& option) -> PluginSetup& {
         if (o.chain.empty())
             throw ToolError(kExitUsage, option + " needs a plug-in before it (-p FILE)");
         return o.chain.back();
@@ -189,17 +189,17 @@ void renderJob(const RenderOptions& o, const Job& job, ProgressBar& progress) {
     const std::size_t frames = audio.frames();
     std::vector<StageReport> reports;
     Planar signal = std::move(audio.channels);
-    for (const PluginSpec& spec : o.chain) {
-        auto plugin = loadPlugin(spec.path, static_cast<float>(audio.sampleRate));
-        applySteps(spec, *plugin);
+    for (const PluginSetup& setup : o.chain) {
+        auto plugin = loadPlugin(setup.path, static_cast<float>(audio.sampleRate));
+        applySteps(setup, *plugin);
         Audio aux;
-        if (!spec.auxPath.empty()) aux = readAudio(spec.auxPath);
+        if (!setup.auxPath.empty()) aux = readAudio(setup.auxPath);
         const auto route =
-            routeInputs(spec, static_cast<int>(signal.size()),
-                        spec.auxPath.empty() ? -1 : static_cast<int>(aux.channels.size()),
+            routeInputs(setup, static_cast<int>(signal.size()),
+                        setup.auxPath.empty() ? -1 : static_cast<int>(aux.channels.size()),
                         plugin->numInputs(), "'" + job.input + "'", displayName(*plugin));
         const Planar routed =
-            routeAudio(route, signal, spec.auxPath.empty() ? nullptr : &aux.channels, frames);
+            routeAudio(route, signal, setup.auxPath.empty() ? nullptr : &aux.channels, frames);
         StageReport report;
         signal = renderThrough(*plugin, routed, frames, audio.sampleRate, o.settings,
                                &progress.counter(), &report);
