@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "effects/palisor/limiter_effect.h"
@@ -133,6 +134,13 @@ TEST(LimiterEffect, HostTextsAndOutOfRangeIndices) {
     EXPECT_EQ(text([&](char* t) { fx.getParameterName(kLimiterRmsThreshold, t); }),
               "RMS threshold  ");
     EXPECT_EQ(text([&](char* t) { fx.getParameterLabel(kLimiterXcorrThreshold, t); }), "--");
+    // Output scale: the K14 range starts at 0.325, not 0.375.
+    using S = LimiterOutputScale;
+    const std::pair<float, S> scales[] = {
+        {0.1f, S::Peak}, {0.25f, S::K12}, {0.33f, S::K14}, {0.7f, S::K20}};
+    for (const auto& [v, scale] : scales) EXPECT_EQ(limiterOutputScale(v), scale) << v;
+    EXPECT_EQ(limiterOutputScaleOffsetDb(S::K12), 12.0f);
+
     fx.setProgram(7);
     fx.setParameter(17, 0.9f);
     fx.setParameter(-1, 0.9f);
