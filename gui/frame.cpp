@@ -2,7 +2,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cairo-xlib.h>
 
 #include <algorithm>
 
@@ -25,6 +24,28 @@ MouseState stateFrom(unsigned int xstate) {
     return state;
 }
 
+// Copies `area` of a 32-bit xRGB image surface into a window of a 24-bit TrueColor visual.
+void putImage(Display* dpy, ::Window window, GC gc, Visual* visual, cairo_surface_t* image,
+              const CRect& area) {
+    cairo_surface_flush(image);
+    const int width = cairo_image_surface_get_width(image);
+    const int height = cairo_image_surface_get_height(image);
+    const CRect clipped = area.intersection(CRect{0, 0, width, height});
+    if (clipped.empty()) return;
+    XImage* x = XCreateImage(dpy, visual, 24, ZPixmap, 0,
+                             reinterpret_cast<char*>(cairo_image_surface_get_data(image)),
+                             static_cast<unsigned>(width), static_cast<unsigned>(height), 32,
+                             cairo_image_surface_get_stride(image));
+    if (!x) return;
+    // cairo stores pixels in host order; Xlib swaps when the server differs.
+    const unsigned probe = 1;
+    x->byte_order = *reinterpret_cast<const unsigned char*>(&probe) ? LSBFirst : MSBFirst;
+    XPutImage(dpy, window, gc, x, clipped.left, clipped.top, clipped.left, clipped.top,
+              static_cast<unsigned>(clipped.width()), static_cast<unsigned>(clipped.height()));
+    x->data = nullptr;  // owned by cairo
+    XDestroyImage(x);
+}
+
 }  // namespace
 
 struct CFrame::Window {
@@ -32,29 +53,20 @@ struct CFrame::Window {
     ::Window window = 0;
     Visual* visual = nullptr;
     Colormap colormap = 0;
-    int depth = 0;
-    cairo_surface_t* surface = nullptr;
+    GC gc = nullptr;
 
     ~Window() {
-        if (surface) cairo_surface_destroy(surface);
-        if (display) {
-            if (window) XDestroyWindow(display, window);
-            // The window is gone on the server before the host gets its answer.
-            XSync(display, False);
-            XCloseDisplay(display);
-        }
+        if (!display) return;
+        if (gc) XFreeGC(display, gc);
+        if (window) XDestroyWindow(display, window);
+        if (colormap) XFreeColormap(display, colormap);
+        // The window is gone on the server before the host gets its answer.
+        XSync(display, False);
+        XCloseDisplay(display);
     }
 
-    // Copies `area` of the back buffer to the window.
     void show(cairo_surface_t* backBuffer, const CRect& area) {
-        if (!surface || area.empty()) return;
-        cairo_t* cr = cairo_create(surface);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, backBuffer, 0, 0);
-        cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
-        cairo_fill(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
+        if (window && !area.empty()) putImage(display, window, gc, visual, backBuffer, area);
     }
 };
 
@@ -65,7 +77,7 @@ struct CFrame::Popup {
     int width = 0;
     int height = 0;
     ::Window window = 0;
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* image = nullptr;
 };
 
 CFrame::CFrame(const CRect& size, BitmapRef background) : CViewContainer(size) {
@@ -91,34 +103,45 @@ bool CFrame::open(unsigned long parentWindow) {
     if (!w->display) return false;
     Display* dpy = w->display;
 
+    // The back buffer is 32-bit xRGB: the window gets a 24-bit TrueColor visual of its own
+    // (with its own colormap), whatever the parent's visual is.
+    XVisualInfo info{};
+    if (!XMatchVisualInfo(dpy, DefaultScreen(dpy), 24, TrueColor, &info)) return false;
+    w->visual = info.visual;
+
     gXErrorSeen = false;
     XErrorHandler previous = XSetErrorHandler(&trapXError);
     XWindowAttributes parentAttributes;
     const bool parentOk = XGetWindowAttributes(dpy, parentWindow, &parentAttributes) != 0;
     if (parentOk && !gXErrorSeen) {
-        w->visual = parentAttributes.visual;
-        w->depth = parentAttributes.depth;
-        w->colormap = parentAttributes.colormap;
+        w->colormap = XCreateColormap(dpy, parentWindow, w->visual, AllocNone);
         XSetWindowAttributes attributes{};
         attributes.background_pixmap = None;  // no flash of a fill colour before the paint
         attributes.border_pixel = 0;
         attributes.colormap = w->colormap;
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
                                 PointerMotionMask | StructureNotifyMask;
-        w->window = XCreateWindow(
-            dpy, parentWindow, 0, 0, static_cast<unsigned>(size_.width()),
-            static_cast<unsigned>(size_.height()), 0, w->depth, InputOutput, w->visual,
-            CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attributes);
+        w->window =
+            XCreateWindow(dpy, parentWindow, 0, 0, static_cast<unsigned>(size_.width()),
+                          static_cast<unsigned>(size_.height()), 0, 24, InputOutput, w->visual,
+                          CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attributes);
+        w->gc = XCreateGC(dpy, w->window, 0, nullptr);
         XMapWindow(dpy, w->window);
         XSync(dpy, False);
     }
-    XSetErrorHandler(previous);
-    if (!parentOk || gXErrorSeen) {
-        if (gXErrorSeen) w->window = 0;  // creation failed on the server
-        return false;
+    const bool failed = !parentOk || gXErrorSeen;
+    if (failed) {
+        // Undo what was made while the trap still catches the server's refusals.
+        if (w->gc) XFreeGC(dpy, w->gc);
+        if (w->window) XDestroyWindow(dpy, w->window);
+        if (w->colormap) XFreeColormap(dpy, w->colormap);
+        XSync(dpy, False);
+        w->gc = nullptr;
+        w->window = 0;
+        w->colormap = 0;
     }
-    w->surface =
-        cairo_xlib_surface_create(dpy, w->window, w->visual, size_.width(), size_.height());
+    XSetErrorHandler(previous);
+    if (failed) return false;
     window_ = std::move(w);
     // Everything is painted on the first idle; paint now as well so the window is never blank.
     setDirty();
@@ -287,11 +310,10 @@ void CFrame::openPopup(PopupList list, const CRect& anchor) {
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
     popup_->window = XCreateWindow(
         dpy, root, rootX, rootY, static_cast<unsigned>(popup_->width),
-        static_cast<unsigned>(popup_->height), 0, window_->depth, InputOutput, window_->visual,
+        static_cast<unsigned>(popup_->height), 0, 24, InputOutput, window_->visual,
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attributes);
     XMapRaised(dpy, popup_->window);
-    popup_->surface = cairo_xlib_surface_create(dpy, popup_->window, window_->visual, popup_->width,
-                                                popup_->height);
+    popup_->image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, popup_->width, popup_->height);
     XGrabPointer(dpy, popup_->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                  GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
     drawPopup();
@@ -299,8 +321,8 @@ void CFrame::openPopup(PopupList list, const CRect& anchor) {
 }
 
 void CFrame::drawPopup() {
-    if (!popup_ || !popup_->surface) return;
-    cairo_t* cr = cairo_create(popup_->surface);
+    if (!popup_ || !popup_->image) return;
+    cairo_t* cr = cairo_create(popup_->image);
     CDrawContext context(cr);
     const PopupStyle& style = popupStyle_;
     const CRect all = CRect::sized(0, 0, popup_->width, popup_->height);
@@ -319,8 +341,9 @@ void CFrame::drawPopup() {
     }
     context.frameRect(all, style.border);
     cairo_destroy(cr);
-    cairo_surface_flush(popup_->surface);
-    if (window_) XFlush(window_->display);
+    if (!window_) return;
+    putImage(window_->display, popup_->window, window_->gc, window_->visual, popup_->image, all);
+    XFlush(window_->display);
 }
 
 void CFrame::choosePopupEntry(int index) {
@@ -333,7 +356,7 @@ void CFrame::choosePopupEntry(int index) {
 
 void CFrame::closePopup() {
     if (!popup_) return;
-    if (popup_->surface) cairo_surface_destroy(popup_->surface);
+    if (popup_->image) cairo_surface_destroy(popup_->image);
     if (window_ && popup_->window) {
         XUngrabPointer(window_->display, CurrentTime);
         XDestroyWindow(window_->display, popup_->window);
