@@ -73,23 +73,26 @@ void radix4Pass(int n, int s, const float* __restrict xr, const float* __restric
         const float* ai = xi + s * p;
         float* y0r = yr + 4 * s * p;
         float* y0i = yi + 4 * s * p;
+        // s is a multiple of 4: blocks of four give whole vectors with no remainder loop.
+        for (int k0 = 0; k0 < s; k0 += 4) {
 #pragma GCC ivdep
-        for (int k = 0; k < s; ++k) {
-            const float sACr = ar[k] + ar[k + 2 * qs], sACi = ai[k] + ai[k + 2 * qs];
-            const float dACr = ar[k] - ar[k + 2 * qs], dACi = ai[k] - ai[k + 2 * qs];
-            const float sBDr = ar[k + qs] + ar[k + 3 * qs], sBDi = ai[k + qs] + ai[k + 3 * qs];
-            const float dBDr = ar[k + qs] - ar[k + 3 * qs], dBDi = ai[k + qs] - ai[k + 3 * qs];
-            const float t1r = dACr + dBDi, t1i = dACi - dBDr;
-            const float t2r = sACr - sBDr, t2i = sACi - sBDi;
-            const float t3r = dACr - dBDi, t3i = dACi + dBDr;
-            y0r[k] = sACr + sBDr;
-            y0i[k] = sACi + sBDi;
-            y0r[k + s] = w1r * t1r - w1i * t1i;
-            y0i[k + s] = w1r * t1i + w1i * t1r;
-            y0r[k + 2 * s] = w2r * t2r - w2i * t2i;
-            y0i[k + 2 * s] = w2r * t2i + w2i * t2r;
-            y0r[k + 3 * s] = w3r * t3r - w3i * t3i;
-            y0i[k + 3 * s] = w3r * t3i + w3i * t3r;
+            for (int k = k0; k < k0 + 4; ++k) {
+                const float sACr = ar[k] + ar[k + 2 * qs], sACi = ai[k] + ai[k + 2 * qs];
+                const float dACr = ar[k] - ar[k + 2 * qs], dACi = ai[k] - ai[k + 2 * qs];
+                const float sBDr = ar[k + qs] + ar[k + 3 * qs], sBDi = ai[k + qs] + ai[k + 3 * qs];
+                const float dBDr = ar[k + qs] - ar[k + 3 * qs], dBDi = ai[k + qs] - ai[k + 3 * qs];
+                const float t1r = dACr + dBDi, t1i = dACi - dBDr;
+                const float t2r = sACr - sBDr, t2i = sACi - sBDi;
+                const float t3r = dACr - dBDi, t3i = dACi + dBDr;
+                y0r[k] = sACr + sBDr;
+                y0i[k] = sACi + sBDi;
+                y0r[k + s] = w1r * t1r - w1i * t1i;
+                y0i[k + s] = w1r * t1i + w1i * t1r;
+                y0r[k + 2 * s] = w2r * t2r - w2i * t2i;
+                y0i[k + 2 * s] = w2r * t2i + w2i * t2r;
+                y0r[k + 3 * s] = w3r * t3r - w3i * t3i;
+                y0i[k + 3 * s] = w3r * t3i + w3i * t3r;
+            }
         }
     }
 }
