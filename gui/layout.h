@@ -17,6 +17,7 @@ enum class ControlKind {
     HintLine,      // the hint line of the last change
     CommandLabel,  // clickable text with a command tag (100 and up)
     FallOffMeter,  // bitmap = unlit, bitmap2 = lit, frames = steps, value = fall-off step
+    BitmapView,    // shows `bitmap`; the editor may switch it (setBackground)
 };
 
 // How the painter labels a control on the background.

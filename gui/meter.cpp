@@ -18,6 +18,11 @@ CVuMeter::CVuMeter(const CRect& size, BitmapRef onBitmap, BitmapRef offBitmap, i
     setMouseEnabled(false);
 }
 
+void CVuMeter::setLitBitmap(BitmapRef bitmap) {
+    on_ = std::move(bitmap);
+    setDirty();
+}
+
 int CVuMeter::length() const {
     return orientation_ == Orientation::Vertical ? size_.height() : size_.width();
 }

@@ -17,6 +17,9 @@ class CVuMeter : public CControl {
     void draw(CDrawContext& context) override;
     // Pixels of the bar lit for a value (0..1).
     int litLength(float value) const;
+    // UI thread: switches the lit bar (for example with the meter's scale); the unlit one is
+    // the background (setBackground).
+    void setLitBitmap(BitmapRef bitmap);
 
   protected:
     int length() const;

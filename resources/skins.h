@@ -6,5 +6,6 @@
 namespace qx::skins {
 
 const gui::ResourceSet& eraslip();
+const gui::ResourceSet& palisor();
 
 }  // namespace qx::skins

@@ -88,6 +88,12 @@ gui::CView* PluginEditor::makeControl(const gui::ControlLayout& row) {
             label->setClickable(this, row.tag);
             return label;
         }
+        case ControlKind::BitmapView: {
+            auto* view = new gui::CView(size);
+            view->setBackground(loadBitmap(row.bitmap));
+            view->setMouseEnabled(false);
+            return view;
+        }
         case ControlKind::FallOffMeter:
             return new gui::CFallOffMeter(size, loadBitmap(row.bitmap2), loadBitmap(row.bitmap),
                                           row.value, row.frames);

@@ -2,6 +2,7 @@
 // writes <out-dir>/<deliverable>_skin.cpp, which embeds the images as resources.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -50,6 +51,83 @@ struct Painted {
     int height;
     Bytes png;
 };
+
+// A picture of the editor as the layout places the bitmaps (knobs at 60 %, meters at 70 %,
+// buttons off), to judge a skin before its editor exists. Not embedded.
+Bytes preview(const qx::skin::SkinDescription& skin, const std::vector<Painted>& images) {
+    std::vector<cairo_surface_t*> surfaces;
+    auto image = [&](int id) -> cairo_surface_t* {
+        for (const Painted& p : images) {
+            if (p.id != id) continue;
+            struct Reader {
+                const Bytes* bytes;
+                size_t at;
+            } reader{&p.png, 0};
+            cairo_surface_t* s = cairo_image_surface_create_from_png_stream(
+                [](void* c, unsigned char* out, unsigned int n) {
+                    auto* r = static_cast<Reader*>(c);
+                    if (r->bytes->size() - r->at < n) return CAIRO_STATUS_READ_ERROR;
+                    std::copy_n(r->bytes->data() + r->at, n, out);
+                    r->at += n;
+                    return CAIRO_STATUS_SUCCESS;
+                },
+                &reader);
+            surfaces.push_back(s);
+            return s;
+        }
+        return nullptr;
+    };
+    auto blit = [](cairo_t* cr, cairo_surface_t* s, double x, double y, double w, double h,
+                   double sx, double sy) {
+        if (!s) return;
+        cairo_save(cr);
+        cairo_rectangle(cr, x, y, w, h);
+        cairo_clip(cr);
+        cairo_set_source_surface(cr, s, x - sx, y - sy);
+        cairo_paint(cr);
+        cairo_restore(cr);
+    };
+    return paint(skin.width, skin.height, [&](cairo_t* cr) {
+        blit(cr, image(1024), 0, 0, skin.width, skin.height, 0, 0);
+        for (const qx::gui::ControlLayout& row : skin.layout) {
+            const double x = row.x, y = row.y, w = row.width, h = row.height;
+            switch (row.kind) {
+                case qx::gui::ControlKind::AnimKnob:
+                case qx::gui::ControlKind::ExpKnob:
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, h * int(0.6 * (row.frames - 1)));
+                    break;
+                case qx::gui::ControlKind::VSlider:
+                case qx::gui::ControlKind::HSlider: {
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    cairo_surface_t* handle = image(row.bitmap2);
+                    if (!handle) break;
+                    const int hw = cairo_image_surface_get_width(handle);
+                    const int hh = cairo_image_surface_get_height(handle);
+                    if (row.kind == qx::gui::ControlKind::VSlider)
+                        blit(cr, handle, x + (w - hw) / 2, y + (h - hh) * 0.3, hw, hh, 0, 0);
+                    else
+                        blit(cr, handle, x + (w - hw) * 0.5, y + (h - hh) / 2, hw, hh, 0, 0);
+                    break;
+                }
+                case qx::gui::ControlKind::FallOffMeter:
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    blit(cr, image(row.bitmap2), x, y + h * 0.3, w, h * 0.7, 0, h * 0.3);
+                    break;
+                case qx::gui::ControlKind::MovieButton:
+                case qx::gui::ControlKind::MovieBitmap:
+                case qx::gui::ControlKind::BitmapView:
+                case qx::gui::ControlKind::OptionMenu:
+                case qx::gui::ControlKind::HintLine:
+                case qx::gui::ControlKind::ParamDisplay:
+                case qx::gui::ControlKind::CommandLabel:
+                    if (row.bitmap) blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    break;
+            }
+        }
+        for (cairo_surface_t* s : surfaces) cairo_surface_destroy(s);
+        surfaces.clear();
+    });
+}
 
 std::string embedSource(const std::string& name, const std::vector<Painted>& images) {
     std::string s;
@@ -107,6 +185,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "qxpaint: cannot write image %d\n", image.id);
             return 1;
         }
+    }
+    if (!writeFile(outDir + "/preview.png", preview(*skin, images))) {
+        std::fprintf(stderr, "qxpaint: cannot write the preview\n");
+        return 1;
     }
     const std::string source = embedSource(name, images);
     if (!writeFile(outDir + "/" + name + "_skin.cpp", Bytes(source.begin(), source.end()))) {

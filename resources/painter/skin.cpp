@@ -5,6 +5,7 @@
 namespace qx::skin {
 
 SkinDescription eraslipSkin();
+SkinDescription palisorSkin();
 
 namespace {
 
@@ -17,7 +18,7 @@ bool hasWell(gui::ControlKind kind) {
 
 void paintBackground(cairo_t* cr, const SkinDescription& skin) {
     panel(cr, skin.width, skin.height);
-    header(cr, skin.style, skin.width, skin.title, skin.subtitle);
+    if (skin.headerBand) header(cr, skin.style, skin.width, skin.title, skin.subtitle);
     if (skin.decorate) skin.decorate(cr, skin.style);
     for (const gui::ControlLayout& row : skin.layout) {
         const gui::CRect box = gui::CRect::sized(row.x, row.y, row.width, row.height);
@@ -42,17 +43,28 @@ void paintBackground(cairo_t* cr, const SkinDescription& skin) {
     }
 }
 
-BitmapSpec knobStrip(int id, int size, int frames) {
-    return {id, size, size * frames, [size, frames](cairo_t* cr, const Style& style) {
+namespace {
+BitmapSpec strip(int id, int size, int frames, bool bipolar) {
+    return {id, size, size * frames, [size, frames, bipolar](cairo_t* cr, const Style& style) {
                 for (int i = 0; i < frames; ++i) {
                     cairo_save(cr);
                     cairo_translate(cr, 0, i * size);
                     cairo_rectangle(cr, 0, 0, size, size);
                     cairo_clip(cr);
-                    knobFrame(cr, style, size, frames > 1 ? double(i) / (frames - 1) : 0.0);
+                    knobFrame(cr, style, size, frames > 1 ? double(i) / (frames - 1) : 0.0,
+                              bipolar);
                     cairo_restore(cr);
                 }
             }};
+}
+}  // namespace
+
+BitmapSpec knobStrip(int id, int size, int frames) {
+    return strip(id, size, frames, false);
+}
+
+BitmapSpec bipolarKnobStrip(int id, int size, int frames) {
+    return strip(id, size, frames, true);
 }
 
 BitmapSpec verticalTrackBitmap(int id, int width, int height, int handleLength) {
@@ -79,13 +91,13 @@ BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend)
             }};
 }
 
-BitmapSpec meterBarBitmap(int id, int width, int height, bool lit) {
+BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones) {
     return {id, width, height,
-            [=](cairo_t* cr, const Style&) { meterBar(cr, width, height, lit); }};
+            [=](cairo_t* cr, const Style&) { meterBar(cr, width, height, lit, zones); }};
 }
 
 const SkinDescription* findSkin(const char* name) {
-    static const std::vector<SkinDescription> skins = {eraslipSkin()};
+    static const std::vector<SkinDescription> skins = {eraslipSkin(), palisorSkin()};
     for (const SkinDescription& skin : skins)
         if (std::strcmp(skin.name, name) == 0) return &skin;
     return nullptr;

@@ -28,6 +28,8 @@ struct SkinDescription {
     int width;
     int height;
     Style style;
+    // false: no title band; the decoration places the logo itself.
+    bool headerBand = true;
     std::span<const gui::ControlLayout> layout;
     // Sections, scales and other engraving, painted under the captions.
     std::function<void(cairo_t*, const Style&)> decorate;
@@ -45,7 +47,8 @@ BitmapSpec horizontalTrackBitmap(int id, int width, int height, int handleLength
 BitmapSpec faderHandleBitmap(int id, int width, int height, bool vertical);
 // Two states stacked: off above on.
 BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend);
-BitmapSpec meterBarBitmap(int id, int width, int height, bool lit);
+BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones = {});
+BitmapSpec bipolarKnobStrip(int id, int size, int frames);
 
 // The skins the painter knows, by deliverable name.
 const SkinDescription* findSkin(const char* name);

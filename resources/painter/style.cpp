@@ -121,6 +121,23 @@ void panel(cairo_t* cr, int width, int height) {
     screw(cr, width - 7, height - 7);
 }
 
+void logo(cairo_t* cr, const Style& style, double x, double baseline, const char* title,
+          const char* subtitle) {
+    rgb(cr, style.accent);
+    cairo_rectangle(cr, x + 1, baseline + 7, 22, 2);
+    cairo_fill(cr);
+    text(cr, title, x, baseline, 24, true, kTitle, Align::Left, 1.5);
+    cairo_text_extents_t e;
+    cairo_select_font_face(cr, kFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 24);
+    cairo_text_extents(cr, title, &e);
+    const double after = x + e.x_advance + 1.5 * (std::string(title).size() - 1) + 14;
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
+    cairo_rectangle(cr, std::round(after), baseline - 16, 1, 18);
+    cairo_fill(cr);
+    text(cr, subtitle, after + 13, baseline - 3, 9, true, style.accent, Align::Left, 1.6);
+}
+
 void header(cairo_t* cr, const Style& style, int width, const char* title, const char* subtitle) {
     constexpr int kHeight = 52;
     verticalGradient(cr, 0, kHeight, {0.10, 0.105, 0.115}, {0.145, 0.15, 0.165});
@@ -132,20 +149,7 @@ void header(cairo_t* cr, const Style& style, int width, const char* title, const
     cairo_set_source_rgba(cr, 1, 1, 1, 0.07);
     cairo_rectangle(cr, 0, kHeight, width, 1);
     cairo_fill(cr);
-    // Accent rule under the logo.
-    rgb(cr, style.accent);
-    cairo_rectangle(cr, 22, 40, 22, 2);
-    cairo_fill(cr);
-    text(cr, title, 21, 33, 24, true, kTitle, Align::Left, 1.5);
-    cairo_text_extents_t e;
-    cairo_select_font_face(cr, kFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-    cairo_set_font_size(cr, 24);
-    cairo_text_extents(cr, title, &e);
-    const double after = 21 + e.x_advance + 1.5 * (std::string(title).size() - 1) + 14;
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
-    cairo_rectangle(cr, std::round(after), 17, 1, 18);
-    cairo_fill(cr);
-    text(cr, subtitle, after + 13, 30, 9, true, style.accent, Align::Left, 1.6);
+    logo(cr, style, 21, 33, title, subtitle);
     text(cr, "QX", 452, 31, 11, true, {0.45, 0.47, 0.50}, Align::Right, 2.0);
 }
 
@@ -240,28 +244,37 @@ void meterMark(cairo_t* cr, const gui::CRect& meter, double value, const char* l
     text(cr, label, meter.left - 10, y + 3, 8, false, {0.58, 0.60, 0.63}, Align::Right);
 }
 
-void knobFrame(cairo_t* cr, const Style& style, int size, double position) {
+void knobFrame(cairo_t* cr, const Style& style, int size, double position, bool bipolar) {
     const double c = size / 2.0;
     const double arcRadius = c - 3.5;
     const double end = kKnobStart + kKnobSweep * std::clamp(position, 0.0, 1.0);
+    const double from = bipolar ? kKnobStart + kKnobSweep / 2 : kKnobStart;
+    const double arcFrom = std::min(from, end), arcTo = std::max(from, end);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     // Value ring: a dark groove, the lit part in the accent colour with a soft glow.
     cairo_set_line_width(cr, 4);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.75);
     cairo_arc(cr, c, c, arcRadius, kKnobStart, kKnobStart + kKnobSweep);
     cairo_stroke(cr);
-    if (position > 0.0) {
+    if (arcTo - arcFrom > 1e-3) {
         cairo_set_line_width(cr, 6);
         rgb(cr, style.accent, 0.18);
-        cairo_arc(cr, c, c, arcRadius, kKnobStart, end);
+        cairo_arc(cr, c, c, arcRadius, arcFrom, arcTo);
         cairo_stroke(cr);
         cairo_set_line_width(cr, 2.5);
         rgb(cr, style.accent);
-        cairo_arc(cr, c, c, arcRadius, kKnobStart, end);
+        cairo_arc(cr, c, c, arcRadius, arcFrom, arcTo);
         cairo_stroke(cr);
     }
-    // Body: drop shadow, knurled skirt, domed cap.
-    const double body = c - 9;
+    if (bipolar) {  // centre detent mark
+        cairo_set_line_width(cr, 1.5);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.5);
+        cairo_move_to(cr, c, 0.5);
+        cairo_line_to(cr, c, 2.5);
+        cairo_stroke(cr);
+    }
+    // Body: drop shadow, knurled skirt, domed cap; the ring keeps ~9 px at any size.
+    const double body = c - std::max(9.0, size * 0.16);
     cairo_arc(cr, c, c + 2, body + 1, 0, 2 * kPi);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
     cairo_fill(cr);
@@ -429,26 +442,102 @@ void toggleButton(cairo_t* cr, const Style& style, int width, int height, const 
          Align::Left, 1.2);
 }
 
-void meterBar(cairo_t* cr, int width, int height, bool lit) {
-    roundedRect(cr, 0, 0, width, height, 1.5);
+void meterBar(cairo_t* cr, int width, int height, bool lit, const MeterZones& zones) {
+    cairo_rectangle(cr, 0, 0, width, height);
     cairo_set_source_rgb(cr, 0.015, 0.015, 0.02);
     cairo_fill(cr);
-    constexpr int kSegment = 4;
     const Rgb green{0.25, 0.86, 0.42}, amber{0.98, 0.71, 0.16}, red{1.0, 0.29, 0.21};
-    for (int bottom = height; bottom - kSegment >= 0; bottom -= kSegment) {
-        const double p = (height - bottom + kSegment / 2.0) / height;
-        // The editor scales full scale to 0.9: red is over, amber the top 6 dB.
-        const Rgb c = p >= 0.9 ? red : p >= 0.45 ? amber : green;
-        const Rgb shown = lit ? c : mix({0.05, 0.055, 0.06}, c, 0.16);
-        rgb(cr, shown);
-        cairo_rectangle(cr, 2, bottom - kSegment + 1, width - 4, kSegment - 1);
+    const int pitch = std::max(zones.segment, 1);
+    const int inset = width > 6 ? 2 : 1;
+    for (int bottom = height; bottom - pitch >= 0; bottom -= pitch) {
+        const double p = (height - bottom + pitch / 2.0) / height;
+        const Rgb c = p >= zones.redFrom ? red : p >= zones.amberFrom ? amber : green;
+        rgb(cr, lit ? c : mix({0.05, 0.055, 0.06}, c, 0.16));
+        // Segmented bars keep a one-pixel gap; continuous ones light every pixel.
+        const int gap = zones.segment > 1 ? 1 : 0;
+        cairo_rectangle(cr, inset, bottom - pitch + gap, width - 2 * inset, pitch - gap);
         cairo_fill(cr);
-        if (lit) {
+        if (lit && zones.segment > 1) {
             cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
-            cairo_rectangle(cr, 2, bottom - kSegment + 1, width - 4, 1);
+            cairo_rectangle(cr, inset, bottom - pitch + 1, width - 2 * inset, 1);
             cairo_fill(cr);
         }
     }
+}
+
+void accentBar(cairo_t* cr, const Style& style, int width, int height) {
+    cairo_rectangle(cr, 0, 0, width, height);
+    cairo_set_source_rgb(cr, 0.015, 0.015, 0.02);
+    cairo_fill(cr);
+    const int inset = width > 6 ? 2 : 1;
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, height);
+    const Rgb a = style.accent, light = mix(style.accent, {1, 1, 1}, 0.35);
+    cairo_pattern_add_color_stop_rgb(p, 0, light.r, light.g, light.b);
+    cairo_pattern_add_color_stop_rgb(p, 1, a.r * 0.7, a.g * 0.7, a.b * 0.7);
+    cairo_set_source(cr, p);
+    cairo_rectangle(cr, inset, 0, width - 2 * inset, height);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+}
+
+void meterLegend(cairo_t* cr, int width, int top, int meterHeight, const ScaleMark* marks,
+                 int count) {
+    for (int i = 0; i < count; ++i) {
+        const double y = std::round(top + meterHeight * (1.0 - marks[i].position));
+        text(cr, marks[i].label, width / 2.0, y + 2.5, 7, false, {0.66, 0.68, 0.71}, Align::Center);
+    }
+}
+
+void powerButton(cairo_t* cr, const Style& style, int size, bool on) {
+    const double c = size / 2.0, r = c - 1.5;
+    cairo_arc(cr, c, c + 1, r, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
+    cairo_fill(cr);
+    cairo_arc(cr, c, c, r, 0, 2 * kPi);
+    if (on)
+        verticalGradient(cr, 0, size, {0.17, 0.175, 0.19}, {0.25, 0.26, 0.28});
+    else
+        verticalGradient(cr, 0, size, {0.33, 0.34, 0.37}, {0.18, 0.19, 0.205});
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.8);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    const Rgb glyph = on ? style.accent : Rgb{0.55, 0.57, 0.60};
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_width(cr, 2);
+    rgb(cr, glyph);
+    cairo_arc(cr, c, c + 1, r * 0.45, -kPi / 2 + 0.7, 1.5 * kPi - 0.7);
+    cairo_stroke(cr);
+    cairo_move_to(cr, c, c - r * 0.55);
+    cairo_line_to(cr, c, c);
+    cairo_stroke(cr);
+}
+
+void lampButton(cairo_t* cr, const Style& style, int width, int height, bool on) {
+    roundedRect(cr, 0.5, 1.5, width - 1, height - 2, 3);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
+    cairo_fill(cr);
+    roundedRect(cr, 0.5, 0.5, width - 1, height - 2, 3);
+    verticalGradient(cr, 0, height, {0.31, 0.32, 0.345}, {0.19, 0.20, 0.215});
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.8);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    const double lx = width / 2.0, ly = (height - 1) / 2.0;
+    if (on) {
+        cairo_pattern_t* glow = cairo_pattern_create_radial(lx, ly, 0, lx, ly, 8);
+        cairo_pattern_add_color_stop_rgba(glow, 0, style.accent.r, style.accent.g, style.accent.b,
+                                          0.6);
+        cairo_pattern_add_color_stop_rgba(glow, 1, style.accent.r, style.accent.g, style.accent.b,
+                                          0.0);
+        cairo_arc(cr, lx, ly, 8, 0, 2 * kPi);
+        cairo_set_source(cr, glow);
+        cairo_fill(cr);
+        cairo_pattern_destroy(glow);
+    }
+    cairo_rectangle(cr, lx - 5, ly - 2, 10, 4);
+    rgb(cr, on ? mix(style.accent, {1, 1, 1}, 0.2) : mix({0.05, 0.05, 0.06}, style.accent, 0.2));
+    cairo_fill(cr);
 }
 
 }  // namespace qx::skin

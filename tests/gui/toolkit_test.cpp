@@ -259,6 +259,19 @@ TEST(Meter, FallOffStepsDownGainMeterStepsUpPeakMarkStays) {
     EXPECT_EQ(stepped.litLength(NAN), 0);
 }
 
+TEST(Meter, LitPartFromTheBottomAndScaleSwitchRedraws) {
+    CFrame frame(CRect::sized(0, 0, 20, 100), nullptr);
+    auto* meter = frame.add(
+        std::make_unique<CVuMeter>(CRect::sized(0, 0, 10, 100), stripBitmap(10, 100, 1), nullptr));
+    meter->setValue(0.5f);
+    frame.redrawDirty();
+    EXPECT_EQ(backPixel(frame, 5, 90), 0x000000u);  // the one-frame strip is black: lit part
+    meter->setLitBitmap(stripBitmap(10, 50, 2));    // lower half of this one is red
+    EXPECT_EQ(frame.redrawDirty(), CRect::sized(0, 0, 10, 100));
+    EXPECT_EQ(backPixel(frame, 5, 90), 0xff0000u);
+    EXPECT_EQ(backPixel(frame, 5, 10), 0x000000u);  // unlit: no background, frame stays black
+}
+
 TEST(Frame, RedrawsOnlyDirtyViewsAndTakesChangesFromOtherThreads) {
     CFrame frame(CRect::sized(0, 0, 200, 100), nullptr);
     auto* knob = frame.add(std::make_unique<CAnimKnob>(CRect::sized(10, 10, 40, 40), nullptr, 0, 65,
