@@ -1,15 +1,17 @@
-// White noise at a level in dB from the C library's rand(), for dither and
-// anti-denormal offsets.
+// White noise at a level in dB, for dither and anti-denormal offsets.
 #pragma once
 
-#include <cstdlib>
+#include <cstdint>
+
+#include "dsp/random_generator.h"
 
 namespace qx {
 
-// All instances draw from the one process-wide rand() sequence.
+// Each source draws from its own sequence, so two sources that must be independent (the
+// dither of two channels) get different seeds.
 class NoiseSource {
   public:
-    NoiseSource() { setLevel(-160.0f); }
+    explicit NoiseSource(std::uint32_t seed = 1) : random_(seed) { setLevel(-160.0f); }
     virtual ~NoiseSource() = default;
 
     // Peak level in dB (0 dB = full scale). Control thread.
@@ -17,14 +19,18 @@ class NoiseSource {
 
     // One of 256 evenly spaced values, -128 .. 127 steps of amplitude(). Audio thread.
     float nextSample() {
-        const int r = std::rand();
+        const int r = random_.next();
         return static_cast<float>((r & 0xFF) - 128) * amp_;
     }
 
     // Step size: the linear peak level divided by 128.
     float amplitude() const { return amp_; }
 
+    // Restarts the sequence. Control thread.
+    void setSeed(std::uint32_t seed) { random_.setSeed(seed); }
+
   private:
+    RandomGenerator random_;
     float amp_ = 0.0f;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "framework/sample_guard.h"
 
@@ -89,7 +88,7 @@ void LofiEffect::processReplacing(float** inputs, float** outputs, int frames) {
 template <bool kAccumulate>
 void LofiEffect::run(float** inputs, float** outputs, int frames) {
     // One tiny offset per block keeps the recursive stages out of denormal numbers.
-    const float offset = (static_cast<float>(std::rand() & 15) - 7.5f) * 1e-8f;
+    const float offset = (static_cast<float>(denormalRandom_.next() & 15) - 7.5f) * 1e-8f;
     const float* inL = inputs[0];
     const float* inR = inputs[1];
     float* outL = outputs[0];

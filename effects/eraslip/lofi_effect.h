@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "dsp/random_generator.h"
 #include "effects/eraslip/lofi_engine.h"
 #include "effects/eraslip/lofi_tables.h"
 #include "framework/program_effect.h"
@@ -35,6 +36,7 @@ class LofiEffect : public ProgramEffect {
     void applyRate();
 
     LofiEngine engine_;
+    RandomGenerator denormalRandom_;
     std::atomic<float> vuPeak_{0.0f};
 };
 

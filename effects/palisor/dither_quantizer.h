@@ -2,6 +2,8 @@
 // and error feedback whose shape depends on the sample rate.
 #pragma once
 
+#include <cstdint>
+
 #include "dsp/noise_source.h"
 
 namespace qx {
@@ -23,6 +25,9 @@ class DitherQuantizer {
     // Word length in bits, held to 1..32; clears the error memory. Not to interleave
     // with quantize().
     void init(int wordLength);
+    // Restarts the dither noise; the two channels use different seeds so their dither is
+    // independent.
+    void seedNoise(std::uint32_t seed) { noise_.setSeed(seed); }
     // Hz; only selects the shaping regime.
     void setSampleRate(float sampleRateHz) { sampleRate_ = sampleRateHz; }
 

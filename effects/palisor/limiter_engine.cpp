@@ -17,6 +17,8 @@ constexpr float kRmsSmoothSeconds = 0.001f;
 
 LimiterEngine::LimiterEngine() {
     for (Channel& c : ch_) c.delay.init(kDelayLength, kDelayLength, 1.0f);
+    ch_[0].dither.seedNoise(2);
+    ch_[1].dither.seedNoise(3);
     updateSampleRate(44100.0f);
 }
 

@@ -183,16 +183,15 @@ TEST(LimiterEffect, LatencyAndSilenceAfterBypassToggleOrProgramLoad) {
     for (int i = 512; i < n; ++i) ASSERT_NEAR(y[i], x[i - 512], 5e-8f) << i;
 }
 
-// With the same rand() sequence, blocks of any length and the double-precision entry
+// Fresh instances draw the same noise, so blocks of any length and the double-precision entry
 // give the same samples; an empty block changes nothing at all.
 TEST(LimiterEffect, BlockLengthsPrecisionsAndEmptyBlocksAgree) {
     const std::vector<float> left = music(5000, 11, 0.6f), right = music(5000, 12, 0.6f);
     auto fresh = [] {
         auto fx = std::make_unique<LimiterEffect>(nullptr);
         fx->setProgram(2);                          // limiter and soft clipper
-        fx->setParameter(kLimiterDithering, 4.0f);  // dither draws from rand() too
+        fx->setParameter(kLimiterDithering, 4.0f);  // dither noise included
         fx->setParameter(kLimiterInterSamplePeak, 1.0f);
-        std::srand(5);
         return fx;
     };
     const std::vector<float> reference = process(*fresh(), left, right, 4096);

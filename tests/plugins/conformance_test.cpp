@@ -116,7 +116,6 @@ TEST_P(Conformance, BlockSizeInvariantAndDoubleMatchesSingle) {
         p->prepare(48000.0f, block);
         std::vector<std::vector<float>> in(p->numInputs(), std::vector<float>(9000));
         for (int c = 0; c < p->numInputs(); ++c) in[c] = input[c % 2];
-        std::srand(99);
         auto out = p->run(in, block);
         if (reference.empty()) {
             reference = out;
@@ -134,7 +133,6 @@ TEST_P(Conformance, BlockSizeInvariantAndDoubleMatchesSingle) {
     std::vector<std::vector<double>> in(p->numInputs(), std::vector<double>(9000));
     for (int c = 0; c < p->numInputs(); ++c)
         for (int i = 0; i < 9000; ++i) in[c][i] = input[c % 2][i];
-    std::srand(99);
     auto out = p->runDouble(in, 4096);
     for (size_t c = 0; c < out.size(); ++c)
         for (size_t i = 0; i < out[c].size(); ++i)
@@ -173,9 +171,7 @@ TEST_P(Conformance, BankRoundTripRestoresNamesValuesAndSound) {
     a->prepare(44100.0f, 256);
     b->prepare(44100.0f, 256);
     const auto in = music(a->numInputs(), 5000, 3);
-    std::srand(5);
     const auto outA = a->run(in, 256);
-    std::srand(5);
     const auto outB = b->run(in, 256);
     EXPECT_EQ(outA, outB);
 }
