@@ -266,36 +266,41 @@ VstIntPtr AudioEffect::dispatchEntry(AEffect* e, VstInt32 opcode, VstInt32 index
     return effect->dispatcher(opcode, index, value, ptr, opt);
 }
 
-void AudioEffect::processEntry(AEffect* e, float** inputs, float** outputs, VstInt32 frames) {
+namespace {
+
+// Shared checks of the three processing entries: a live effect, a positive frame count and
+// every channel pointer the record announces. Replacing entries silence what outputs they
+// can when the host's arrays are incomplete; the accumulating one leaves them alone.
+template <typename T, typename Run>
+void guardedProcess(AEffect* e, T** inputs, T** outputs, VstInt32 frames, bool replacing,
+                    Run&& run) {
     AudioEffect* effect = effectOf(e);
     if (!effect || frames <= 0) return;
-    if (!channelsPresent(inputs, e->numInputs) || !channelsPresent(outputs, e->numOutputs)) return;
+    if (!channelsPresent(inputs, e->numInputs) || !channelsPresent(outputs, e->numOutputs)) {
+        if (replacing) silenceOutputs(outputs, e->numOutputs, frames);
+        return;
+    }
     DenormalGuard guard;
-    effect->process(inputs, outputs, frames);
+    run(*effect);
+}
+
+}  // namespace
+
+void AudioEffect::processEntry(AEffect* e, float** inputs, float** outputs, VstInt32 frames) {
+    guardedProcess(e, inputs, outputs, frames, false,
+                   [&](AudioEffect& fx) { fx.process(inputs, outputs, frames); });
 }
 
 void AudioEffect::processReplacingEntry(AEffect* e, float** inputs, float** outputs,
                                         VstInt32 frames) {
-    AudioEffect* effect = effectOf(e);
-    if (!effect || frames <= 0) return;
-    if (!channelsPresent(inputs, e->numInputs) || !channelsPresent(outputs, e->numOutputs)) {
-        silenceOutputs(outputs, e->numOutputs, frames);
-        return;
-    }
-    DenormalGuard guard;
-    effect->processReplacing(inputs, outputs, frames);
+    guardedProcess(e, inputs, outputs, frames, true,
+                   [&](AudioEffect& fx) { fx.processReplacing(inputs, outputs, frames); });
 }
 
 void AudioEffect::processDoubleReplacingEntry(AEffect* e, double** inputs, double** outputs,
                                               VstInt32 frames) {
-    AudioEffect* effect = effectOf(e);
-    if (!effect || frames <= 0) return;
-    if (!channelsPresent(inputs, e->numInputs) || !channelsPresent(outputs, e->numOutputs)) {
-        silenceOutputs(outputs, e->numOutputs, frames);
-        return;
-    }
-    DenormalGuard guard;
-    effect->processDoubleReplacing(inputs, outputs, frames);
+    guardedProcess(e, inputs, outputs, frames, true,
+                   [&](AudioEffect& fx) { fx.processDoubleReplacing(inputs, outputs, frames); });
 }
 
 void AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, float value) {
