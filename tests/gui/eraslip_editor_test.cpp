@@ -81,7 +81,7 @@ TEST_F(EraslipEditor, RectBeforeOpenTextsAndHostChangesReachTheWindow) {
 
     ASSERT_EQ(dispatch(vst::effEditOpen, window->parentHandle()), 1);
     EXPECT_NE(window->childWindow(), 0ul);
-    // The factory program's values, as Part of the editor texts.
+    // The factory program's values, in the editor's texts.
     EXPECT_EQ(displayText(eraslip::kPan), "C");
     EXPECT_EQ(displayText(eraslip::kOut), "-4dB");
     EXPECT_EQ(displayText(eraslip::kRate), "44100Hz");
