@@ -90,11 +90,11 @@ TEST(RealFft, InverseSynthesisesThePackedSpectrumAndRoundTrips) {
         }
 
         const std::vector<float> x = randomSignal(n, 5u + n);
-        std::vector<float> spec(n), back(n);
-        fft.forward(spec.data(), x.data());
-        const std::vector<float> kept = spec;
-        fft.inverse(back.data(), spec.data());
-        EXPECT_EQ(spec, kept);
+        std::vector<float> spectrum(n), back(n);
+        fft.forward(spectrum.data(), x.data());
+        const std::vector<float> kept = spectrum;
+        fft.inverse(back.data(), spectrum.data());
+        EXPECT_EQ(spectrum, kept);
         fft.rescale(back.data());
         for (int t = 0; t < n; ++t) ASSERT_NEAR(back[t], x[t], 1e-5f) << "sample " << t;
     }
@@ -103,21 +103,21 @@ TEST(RealFft, InverseSynthesisesThePackedSpectrumAndRoundTrips) {
 TEST(RealFft, ImpulseConstantAndCosine) {
     constexpr int n = 2048;
     RealFft fft(n);
-    std::vector<float> x(n, 0.0f), spec(n);
+    std::vector<float> x(n, 0.0f), spectrum(n);
     x[0] = 1.0f;
-    fft.forward(spec.data(), x.data());
-    for (int k = 0; k < n; ++k) EXPECT_EQ(spec[k], k <= n / 2 ? 1.0f : 0.0f) << k;
+    fft.forward(spectrum.data(), x.data());
+    for (int k = 0; k < n; ++k) EXPECT_EQ(spectrum[k], k <= n / 2 ? 1.0f : 0.0f) << k;
 
     std::fill(x.begin(), x.end(), 1.0f);
-    fft.forward(spec.data(), x.data());
-    EXPECT_EQ(spec[0], static_cast<float>(n));
-    for (int k = 1; k < n; ++k) EXPECT_NEAR(spec[k], 0.0f, 1e-3f) << k;
+    fft.forward(spectrum.data(), x.data());
+    EXPECT_EQ(spectrum[0], static_cast<float>(n));
+    for (int k = 1; k < n; ++k) EXPECT_NEAR(spectrum[k], 0.0f, 1e-3f) << k;
 
     for (int t = 0; t < n; ++t) x[t] = static_cast<float>(std::cos(angle(100, t, n)));
-    fft.forward(spec.data(), x.data());
-    EXPECT_NEAR(std::fabs(spec[100]), n / 2.0f, 1e-2f);
-    spec[100] = 0.0f;  // everything else is leakage and must stay near zero
-    for (int k = 0; k < n; ++k) EXPECT_NEAR(spec[k], 0.0f, 2e-3f) << k;
+    fft.forward(spectrum.data(), x.data());
+    EXPECT_NEAR(std::fabs(spectrum[100]), n / 2.0f, 1e-2f);
+    spectrum[100] = 0.0f;  // everything else is leakage and must stay near zero
+    for (int k = 0; k < n; ++k) EXPECT_NEAR(spectrum[k], 0.0f, 2e-3f) << k;
 }
 
 }  // namespace
