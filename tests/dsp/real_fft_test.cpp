@@ -90,11 +90,11 @@ TEST(RealFft, InverseSynthesisesThePackedSpectrumAndRoundTrips) {
         }
 
         const std::vector<float> x = randomSignal(n, 5u + n);
-        std::vector<float> spectrum(n), back(n);
-        fft.forward(spectrum.data(), x.data());
-        const std::vector<float> kept = spectrum;
-        fft.inverse(back.data(), spectrum.data());
-        EXPECT_EQ(spectrum, kept);
+        std::vector<float> bins(n), back(n);
+        fft.forward(bins.data(), x.data());
+        const std::vector<float> kept = bins;
+        fft.inverse(back.data(), bins.data());
+        EXPECT_EQ(bins, kept);
         fft.rescale(back.data());
         for (int t = 0; t < n; ++t) ASSERT_NEAR(back[t], x[t], 1e-5f) << "sample " << t;
     }
