@@ -198,7 +198,6 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     char* text = static_cast<char*>(ptr);
     switch (opcode) {
         case effCanBeAutomated:
-            if (index < 0 || index >= numParams()) return 0;
             return canParameterBeAutomated(index) ? 1 : 0;
         case effString2Parameter:
             if (!text || index < 0 || index >= numParams()) return 0;

@@ -71,6 +71,7 @@ TEST(EraslipHost, IdentityAnswersBeforeOpenAndAfterSuspend) {
         EXPECT_EQ(p->category(), 0);
         EXPECT_EQ(p->tailSize(), 0);
         EXPECT_EQ(p->dispatch(vst::effGetChunk, 0, 0, nullptr), 0);
+        for (int index : {0, 8, 9, -1}) EXPECT_EQ(p->dispatch(vst::effCanBeAutomated, index), 1);
         char error[64] = {};
         p->dispatch(vst::effGetErrorText, 0, 0, error);
         EXPECT_STREQ(error, "Error");
