@@ -40,6 +40,22 @@ TEST(OnePoleFilter, StepResponseCornerAndFrozenOutput) {
     EXPECT_NEAR(lp.output(), held, 1e-7f);
 }
 
+TEST(OnePoleFilter, CoefficientUsesTheDecimalTwoPiConstant) {
+    // exp(-6.2831855 f / fs) in double, a path independent of the filter's power of two.
+    // At these corners the float nearest 2*pi (6.28318548...) rounds to the next float up.
+    const struct {
+        float hz;
+        int rate;
+    } corners[] = {{1500.0f, 44100}, {3000.0f, 88200}, {20000.0f, 22050}};
+    for (const auto& c : corners) {
+        const float expected = static_cast<float>(std::exp(c.hz * -6.2831855 / c.rate));
+        OnePoleFilter f;
+        f.setCutoff(c.hz, c.rate);
+        EXPECT_EQ(f.coefficient(), expected) << c.hz << " Hz at " << c.rate;
+        EXPECT_EQ(onePoleCoefficient(c.hz, c.rate), expected);
+    }
+}
+
 TEST(NoiseSource, LevelsAndValueGrid) {
     NoiseSource quiet;
     for (int i = 0; i < 1000; ++i) EXPECT_LE(std::fabs(quiet.nextSample()), 1e-8f);
