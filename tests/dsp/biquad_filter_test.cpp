@@ -1,6 +1,7 @@
 // Biquad design checked through the magnitude response of its own coefficients.
 #include <cmath>
 #include <complex>
+#include <initializer_list>
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,96 @@ TEST(BiquadFilter, ShelvesReachFullGainFarFromCorner) {
         EXPECT_NEAR(magnitudeDb(low, fs / 2.0, fs), 0.0, 0.01);
         EXPECT_NEAR(magnitudeDb(high, 2000.0, fs), g / 2.0, 0.05);  // half way at the corner
     }
+}
+
+// Normalised coefficients in long double from the float A, bandwidth tangent, m and K the
+// design keeps; cs, sn and everything after them at full precision.
+struct Normalised {
+    long double b0, b1, b2, a1, a2;
+};
+
+Normalised referenceDesign(float fs, int type, float f, float c, float gainDb, float outDb) {
+    using LD = long double;
+    const LD pi = 3.141592653589793238462643383279502884L;
+    const float A = static_cast<float>(std::pow(10.0, gainDb * 0.025));
+    const float omega = static_cast<float>(std::tan(kPi * (double(f) / c) / fs));
+    const float m = A * omega;
+    const LD w0 = 2 * pi * f / fs;
+    const float K = static_cast<float>(std::tan(double(w0 / 2)));
+    const LD a = A, cs = std::cos(w0), sn = std::sin(w0), k2 = LD(K) * K;
+    const LD g = std::pow(10.0L, outDb / 20.0L);
+    const LD r = K * std::sqrt(2.0L) / (a * a);
+    const LD e = a + 1, fa = (a - 1) * cs, sq = std::sqrt(2 * a) * sn;
+    LD b[3], d[3];
+    switch (type) {
+        case kBiquadLowpass:
+        case kBiquadHighpass:
+            d[0] = k2 + r + 1, d[1] = 2 * (k2 - 1), d[2] = k2 - r + 1;
+            if (type == kBiquadLowpass)
+                b[0] = k2, b[1] = 2 * k2, b[2] = k2;
+            else
+                b[0] = 1, b[1] = -2, b[2] = 1;
+            break;
+        case kBiquadBell: {
+            // [(1 + mA) - 2cs z^-1 + (1 - mA) z^-2] / [(1 + W) - 2cs z^-1 + (1 - W) z^-2],
+            // W = m / A: the bandwidth tangent as m carries it.
+            const LD w = m / a, v = m * a;
+            b[0] = 1 + v, b[1] = -2 * cs, b[2] = 1 - v;
+            d[0] = 1 + w, d[1] = -2 * cs, d[2] = 1 - w;
+            break;
+        }
+        case kBiquadHighShelf:
+            b[0] = a * (e + fa + sq), b[1] = -2 * a * ((a - 1) + (a + 1) * cs),
+            b[2] = a * (e + fa - sq);
+            d[0] = e - fa + sq, d[1] = 2 * ((a - 1) - (a + 1) * cs), d[2] = e - fa - sq;
+            break;
+        default:  // low shelf
+            b[0] = a * (e - fa + sq), b[1] = 2 * a * ((a - 1) - (a + 1) * cs),
+            b[2] = a * (e - fa - sq);
+            d[0] = e + fa + sq, d[1] = -2 * ((a - 1) + (a + 1) * cs), d[2] = e + fa - sq;
+            break;
+    }
+    return {b[0] / d[0] * g, b[1] / d[0] * g, b[2] / d[0] * g, d[1] / d[0], d[2] / d[0]};
+}
+
+// Distance in units of the float spacing at the reference value.
+double ulps(float got, long double want) {
+    const float near = static_cast<float>(want);
+    const double spacing = std::nextafter(std::fabs(near), INFINITY) - std::fabs(near);
+    return double(std::fabs(got - want)) / spacing;
+}
+
+TEST(BiquadFilter, CoefficientsCarryOnlyTheFloatRoundingOfTheDesign) {
+    // Terms that cancel (the lowpass a2 where K^2 + 1 meets R, shelf b1 and a1 near DC)
+    // lose hundreds of ulps when cs, R or the shelf sums are rounded to float early.
+    int checked = 0;
+    for (float fs : {44100.0f, 96000.0f}) {
+        for (int type = kBiquadLowpass; type <= kBiquadLowShelf; ++type) {
+            for (float f = 25.0f; f < 0.45f * fs; f *= 1.37f) {
+                for (float gainDb : {-15.0f, -3.0f, 0.0f, 2.5f, 3.01f, 11.0f}) {
+                    const float c = type == kBiquadBell ? 0.7f : 1.0f;
+                    BiquadFilter full;
+                    full.design(fs, type, f, c, gainDb, 6.0f, true);
+                    const Normalised want = referenceDesign(fs, type, f, c, gainDb, 6.0f);
+                    const float got[] = {full.b0(), full.b1(), full.b2(), full.a1(), full.a2()};
+                    const long double ref[] = {want.b0, want.b1, want.b2, want.a1, want.a2};
+                    for (int i = 0; i < 5; ++i)
+                        ASSERT_LE(ulps(got[i], ref[i]), 3.0)
+                            << "type " << type << " fs " << fs << " f " << f << " G " << gainDb
+                            << " coefficient " << i;
+                    if (type <= kBiquadHighShelf) {
+                        BiquadFilterLite lite;
+                        lite.design(fs, type, f, c, gainDb);
+                        const Normalised plain = referenceDesign(fs, type, f, c, gainDb, 0.0f);
+                        ASSERT_LE(ulps(lite.a2(), plain.a2), 3.0) << type << " " << f;
+                        ASSERT_LE(ulps(lite.b1(), plain.b1), 3.0) << type << " " << f;
+                    }
+                    ++checked;
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 500);
 }
 
 TEST(BiquadFilter, PassThroughTypesAndOutputGain) {
