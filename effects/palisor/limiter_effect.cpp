@@ -55,9 +55,10 @@ void LimiterEffect::applyWork(std::uint32_t work) {
 }
 
 void LimiterEffect::applyToEngine(int index, float value) {
-    // Host values outside 0..1 are held to the range the mappings were made for; the
-    // Dithering menu index is compared against its own thresholds.
-    const float v = std::clamp(value, 0.0f, 1.0f);
+    // Host values outside 0..1 are held to the range the mappings were made for, a NaN
+    // to 0 (it would otherwise poison the recursive state for good); the Dithering menu
+    // index is compared against its own thresholds.
+    const float v = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     switch (index) {
         case kLimiterOutputTrim:
             setOutputGain(limiterGainCurve(v));

@@ -245,5 +245,23 @@ TEST(LimiterEffect, SweepWithHostileInputStaysFinite) {
                 1e-4f);
 }
 
+// A NaN from the host is stored as sent but acts like any other value below the range:
+// as 0. Sent into drive, width or a time it used to make the audio, the RMS stage or the
+// correlation state NaN for good.
+TEST(LimiterEffect, NanParameterActsAsZero) {
+    const std::vector<float> left = music(3000, 31, 0.8f), right = music(3000, 32, 0.8f);
+    for (int i = 0; i < kLimiterNumParams; ++i) {
+        LimiterEffect withNan(nullptr), withZero(nullptr);
+        withNan.setParameter(i, NAN);
+        withZero.setParameter(i, 0.0f);
+        EXPECT_TRUE(std::isnan(withNan.getParameter(i))) << i;
+        const std::vector<float> a = process(withNan, left, right, 256);
+        EXPECT_EQ(a, process(withZero, left, right, 256)) << i;
+        EXPECT_TRUE(std::all_of(a.begin(), a.end(), [](float y) { return std::isfinite(y); })) << i;
+        EXPECT_EQ(withNan.engine().correlation(), withZero.engine().correlation()) << i;
+        EXPECT_EQ(withNan.engine().rmsLevel(0), withZero.engine().rmsLevel(0)) << i;
+    }
+}
+
 }  // namespace
 }  // namespace qx
