@@ -5,6 +5,7 @@
 // without. The passes alternate between the output array and one scratch array.
 #include "dsp/real_fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -143,7 +144,19 @@ void lastPass(int n, int s, const float* xr, const float* xi, const Sink& out) {
 
 }  // namespace
 
-RealFft::RealFft(int n) : n_(n < 1 ? 1 : n) {
+namespace {
+
+// The transform exists for powers of two only; any other size is taken as the power of
+// two its rounded logarithm names (floor(log2 n + 0.5)), so tables and loops always agree.
+int powerOfTwoSize(int n) {
+    if (n <= 1) return 1;
+    const int bits = static_cast<int>(std::floor(std::log2(static_cast<double>(n)) + 0.5));
+    return 1 << std::min(bits, 30);
+}
+
+}  // namespace
+
+RealFft::RealFft(int n) : n_(powerOfTwoSize(n)) {
     if (n_ < 8) return;  // 1, 2 and 4 points are computed directly
     half_ = n_ / 2;
     const int m = half_;

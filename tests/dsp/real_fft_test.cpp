@@ -120,5 +120,22 @@ TEST(RealFft, ImpulseConstantAndCosine) {
     for (int k = 0; k < n; ++k) EXPECT_NEAR(spectrum[k], 0.0f, 2e-3f) << k;
 }
 
+TEST(RealFft, SizesThatAreNotPowersOfTwoRoundToOne) {
+    // floor(log2 n + 0.5): 3 -> 4, 6 -> 8, 24 -> 32, 1400 -> 1024, 1500 -> 2048, 0 and below -> 1.
+    const struct {
+        int asked, used;
+    } cases[] = {{3, 4}, {6, 8}, {24, 32}, {1400, 1024}, {1500, 2048}, {0, 1}, {-5, 1}};
+    for (const auto& c : cases) {
+        RealFft fft(c.asked);
+        ASSERT_EQ(fft.size(), c.used) << c.asked;
+        std::vector<float> x(c.used, 1.0f), bins(c.used), back(c.used);
+        fft.forward(bins.data(), x.data());
+        EXPECT_EQ(bins[0], static_cast<float>(c.used)) << c.asked;
+        fft.inverse(back.data(), bins.data());
+        fft.rescale(back.data());
+        for (int t = 0; t < c.used; ++t) EXPECT_NEAR(back[t], 1.0f, 1e-5f) << c.asked;
+    }
+}
+
 }  // namespace
 }  // namespace qx
