@@ -119,16 +119,7 @@ template <typename T>
 void LimiterEffect::run(T* const* inputs, T* const* outputs, int frames) {
     if (frames <= 0) return;
     gate_.enterProcess([this](std::uint32_t work) { applyWork(work); });
-    const T* inL = inputs[0];
-    const T* inR = inputs[1];
-    T* outL = outputs[0];
-    T* outR = outputs[1];
-    for (int i = 0; i < frames; ++i) {
-        // Read both inputs before writing: hosts may process in place.
-        processSample(cleanSample(inL[i]), cleanSample(inR[i]));
-        outL[i] = static_cast<T>(outputLeft());
-        outR[i] = static_cast<T>(outputRight());
-    }
+    processBlock<T>(inputs[0], inputs[1], outputs[0], outputs[1], frames);
     gate_.leaveProcess();
 }
 

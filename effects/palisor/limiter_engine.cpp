@@ -16,7 +16,6 @@ constexpr float kRmsSmoothSeconds = 0.001f;
 }  // namespace
 
 LimiterEngine::LimiterEngine() {
-    for (Channel& c : ch_) c.delay.init(kDelayLength, kDelayLength, 1.0f);
     ch_[0].dither.seedNoise(2);
     ch_[1].dither.seedNoise(3);
     updateSampleRate(44100.0f);
@@ -53,6 +52,12 @@ void LimiterEngine::updateSampleRate(float sampleRateHz) {
     const double a = 1.0f / kPeakReleaseSeconds;
     lookahead_ = static_cast<int>(std::ceil((std::log(w) - std::log(a)) * fs / (w - a)));
     peakNorm_ = static_cast<float>(1.0 / (std::pow(w, w / (a - w)) * std::pow(a, a / (w - a)) * w));
+    // Taps beyond the line read its ends (only above about 196 kHz).
+    auto tap = [](int i) { return std::clamp(i, 0, kDelayLength - 1); };
+    tapD_ = tap(lookahead_);
+    tapBefore_ = tap(lookahead_ - 1);
+    tapAfter_ = tap(lookahead_ + 1);
+    for (int k = 0; k < kIspTaps; ++k) tapIsp_[k] = tap(lookahead_ - 3 + k);
 
     for (Channel& c : ch_) {
         c.highpass.design(fs, kBiquadHighpass, kCorrelationHighpassHz, 1.0f, 0.0f);
@@ -80,7 +85,8 @@ void LimiterEngine::reset() {
 void LimiterEngine::setBypassed(bool on) {
     bypassed_ = on;
     reset();
-    for (Channel& c : ch_) c.delay.clear();
+    for (auto& frame : ring_) frame[0] = frame[1] = 0.0f;
+    cursor_ = 0;
 }
 
 void LimiterEngine::setOutputGain(float gainLinear) {
@@ -140,22 +146,6 @@ void LimiterEngine::setWordLength(int bits) {
 
 void LimiterEngine::resetPeakHold() {
     for (Channel& c : ch_) c.holdCount = 0;
-}
-
-// Bypass: the input, with the anti-denormal offset only, leaves the delay unchanged;
-// meters and correlation keep running on it.
-void LimiterEngine::processBypassed(float inL, float inR) {
-    Channel& l = ch_[0];
-    Channel& r = ch_[1];
-    const float noiseL = noise_.nextSample();
-    l.delay.write(noiseL + inL);
-    const float noiseR = noise_.nextSample();
-    r.delay.write(noiseR + inR);
-    l.out = l.work = l.delay.readCurrent();
-    r.out = r.work = r.delay.readCurrent();
-    updateMeters(l);
-    updateMeters(r);
-    measureCorrelation();
 }
 
 float LimiterEngine::peakHoldDb(int channel) const {

@@ -3,12 +3,14 @@
 // and the meter state the editor reads.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <cmath>
 
 #include "dsp/biquad_filter.h"
-#include "dsp/delay_line.h"
 #include "dsp/noise_source.h"
 #include "effects/palisor/dither_quantizer.h"
+#include "framework/sample_guard.h"
 
 namespace qx {
 
@@ -69,8 +71,15 @@ class LimiterEngine {
     void resetPeakHold();
 
     // Audio thread: one stereo frame; results in outputLeft() / outputRight().
-    // Inlined into the effect's loop: one call per frame.
-    [[gnu::always_inline]] inline void processSample(float inL, float inR);
+    void processSample(float inL, float inR) {
+        float outL, outR;
+        processBlock(&inL, &inR, &outL, &outR, 1);
+    }
+    // Audio thread: n frames of host samples (float or double, cleaned on the way in),
+    // results written to outL and outR; input and output may be the same buffers. The
+    // meters follow at the end of the block.
+    template <typename T>
+    void processBlock(const T* inL, const T* inR, T* outL, T* outR, int n);
 
     // --- Meter readers (editor idle timer); channel 0 left, 1 right ---
     float outputLeft() const { return ch_[0].out; }
@@ -107,8 +116,11 @@ class LimiterEngine {
   private:
     // Everything the engine keeps once per channel.
     struct Channel {
-        DelayLine delay;
-        BiquadFilterLite highpass;  // feeds the correlation measurement
+        // Feeds the correlation measurement. The block designs the coefficients; the
+        // engine runs the same transposed direct form II on its own state words, for
+        // both channels at once.
+        BiquadFilterLite highpass;
+        float highpassS1 = 0.0f, highpassS2 = 0.0f;
         DitherQuantizer dither;
         float out = 0.0f;           // last output sample
         float work = 0.0f;          // working sample of the current frame
@@ -125,17 +137,22 @@ class LimiterEngine {
     };
 
     static float timeCoef(float seconds, float sampleRate);
-    void processBypassed(float inL, float inR);
-    inline void applyWidth(float mid, float side);
-    inline void measureCorrelation();
-    inline void guardCorrelation(float mid, float diff);
-    inline void softclip(Channel& c) const;
-    inline float detectorSample(const Channel& c) const;
-    inline void rmsStage(float xL, float xR);
-    inline float peakEnvelope(Channel& c, float r) const;
-    inline void peakGains(float rL, float rR);
-    inline void writeOutput(Channel& c);
-    inline void updateMeters(Channel& c);
+    template <bool kInterSamplePeak, bool kRequantise, typename T>
+    void processLoop(const T* inL, const T* inR, T* outL, T* outR, int n);
+    template <typename T>
+    void processBypassedLoop(const T* inL, const T* inR, T* outL, T* outR, int n);
+
+    // The look-ahead delay: kRingSlots slots of (left, right) pairs, each slot stored
+    // twice (at i and i + kRingSlots) so that every tap reads cursor + offset without a
+    // wrap. Writing advances the cursor; the slot under it then holds the frame written
+    // 512 frames earlier, and offset i the one written 512 - i frames earlier.
+    static constexpr int kRingSlots = kDelayLength + 1;
+    alignas(16) float ring_[2 * kRingSlots][2] = {};
+    int cursor_ = 0;
+    // Detector taps as offsets from the cursor, held to 0..511: D, D - 1, D + 1 and the
+    // interpolator's D - 3 .. D + 4.
+    int tapD_ = 0, tapBefore_ = 0, tapAfter_ = 0;
+    int tapIsp_[kIspTaps] = {};
 
     // Settings
     float outputGain_ = 1.0f;
@@ -185,183 +202,384 @@ class LimiterEngine {
 };
 
 // ---------------------------------------------------------------------------------------
-// Per-sample path, in the order of the signal flow.
+// Block path. Both channels run the same arithmetic, so they share one SSE2 register:
+// left in lane 0, right in lane 1. Lane arithmetic rounds exactly like scalar float
+// arithmetic, and every expression keeps the operand order of the per-sample design, so
+// the results are the same floats; data-dependent choices are lane masks, not branches.
 
-inline void LimiterEngine::applyWidth(float mid, float side) {
-    ch_[0].work = mid + side;
-    ch_[1].work = mid - side;
+namespace limiter_detail {
+
+using V = __m128;
+
+inline V pair(float l, float r) {
+    return _mm_setr_ps(l, r, 0.0f, 0.0f);
+}
+inline V splat(float x) {
+    return _mm_set1_ps(x);
+}
+inline float left(V v) {
+    return _mm_cvtss_f32(v);
+}
+inline float right(V v) {
+    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)));
+}
+inline V add(V a, V b) {
+    return _mm_add_ps(a, b);
+}
+inline V sub(V a, V b) {
+    return _mm_sub_ps(a, b);
+}
+inline V mul(V a, V b) {
+    return _mm_mul_ps(a, b);
+}
+inline V abs(V a) {
+    return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
+}
+// m ? a : b, per lane.
+inline V select(V m, V a, V b) {
+    return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b));
+}
+// x < hi ? x : hi, then x > lo ? x : lo.
+inline V clamp(V x, V lo, V hi) {
+    return _mm_max_ps(_mm_min_ps(x, hi), lo);
 }
 
-inline void LimiterEngine::measureCorrelation() {
-    const float yL = ch_[0].highpass.processSample(ch_[0].work);
-    const float yR = ch_[1].highpass.processSample(ch_[1].work);
-    const float c = xcorrCoef_;
-    const float w = 1.0f - c;
-    xcorrLL_ = c * xcorrLL_ + w * yL * yL;
-    xcorrRR_ = c * xcorrRR_ + w * yR * yR;
-    xcorrLR_ = c * xcorrLR_ + w * yR * yL;
+// A (left, right) pair of the look-ahead ring.
+inline V loadPair(const float* p) {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+}
+inline void storePair(float* p, V v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
 }
 
-// Scales the side signal until (sum power)(1 - t) matches (difference power)(1 + t).
-inline void LimiterEngine::guardCorrelation(float mid, float diff) {
-    const float t = xcorrThreshold_;
-    if (!(t > kGuardOffThreshold)) return;
-    const float p = (1e-8f + 2.0f * xcorrLR_ + xcorrRR_ + xcorrLL_) * (1.0f - t);
-    const float q = (1e-8f + xcorrLL_ + xcorrRR_ - 2.0f * xcorrLR_) * (1.0f + t);
-    if (p < q) {
-        const float ratio = p / q;
-        const float k = ratio > 0.0f ? std::sqrt(ratio) : 0.0f;
-        applyWidth(mid, k * diff * sideGain_);
+// Output meters of both channels: decaying peak, 10 s hold, mean square.
+struct Meters {
+    V peakLevel, peakHold, meanSquare;
+    __m128i holdCount;
+
+    void update(V out, V decay, V rmsCoef, V rmsWeight, __m128i holdSamples) {
+        const V a = abs(out);
+        const V rise = _mm_cmpgt_ps(a, peakLevel);
+        const V newMax = _mm_and_ps(rise, _mm_cmpgt_ps(a, peakHold));
+        peakLevel = select(rise, a, mul(peakLevel, decay));
+        // A new maximum restarts the hold; an expired hold falls back to the present level.
+        const __m128i expired = _mm_cmplt_epi32(holdCount, _mm_setzero_si128());
+        const __m128i fresh = _mm_castps_si128(newMax);
+        peakHold = select(_mm_or_ps(newMax, _mm_castsi128_ps(expired)), a, peakHold);
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i later =
+            _mm_or_si128(_mm_and_si128(expired, holdSamples),
+                         _mm_andnot_si128(expired, _mm_sub_epi32(holdCount, one)));
+        holdCount = _mm_or_si128(_mm_and_si128(fresh, _mm_sub_epi32(holdSamples, one)),
+                                 _mm_andnot_si128(fresh, later));
+        meanSquare = add(mul(mul(rmsWeight, out), out), mul(rmsCoef, meanSquare));
     }
-}
+};
 
-// Curve S(u): 0.5 above 1, u(2 - u)/2 on 0..1, odd symmetric; scaled so that the
-// ceiling is reached 6 dB above it.
-inline void LimiterEngine::softclip(Channel& c) const {
-    const float a = softclipAmount_;
-    const float u = c.work * softclipInScale_;
-    float s;
-    if (u > 1.0f)
-        s = 0.5f;
-    else if (u >= 0.0f)
-        s = u * (2.0f - u) * 0.5f;
-    else if (u > -1.0f)
-        s = u * (u + 2.0f) * 0.5f;
-    else
-        s = -0.5f;
-    c.work = (1.0f - a) * c.work + a * softclipOutScale_ * s;
-}
+// Transposed direct form II of the correlation high-passes.
+struct Highpass {
+    V b0, b1, b2, a1, a2, s1, s2;
 
-// The sample D taps ahead of the delay output, refined: with inter-sample-peak detection
-// the half-sample interpolation when larger; without, the smallest of three neighbours,
-// so overs shorter than three samples are left to the hard clip.
-inline float LimiterEngine::detectorSample(const Channel& c) const {
-    const int d = lookahead_;
-    float r = c.delay.readTap(d);
-    if (interSamplePeak_) {
-        float s = 0.0f;
-        for (int k = 0; k < kIspTaps; ++k) s += kIspTap[k] * c.delay.readTap(d - 3 + k);
-        if (std::fabs(r) < std::fabs(s)) r = s;
-    } else {
-        const float before = c.delay.readTap(d - 1);
-        if (std::fabs(r) > std::fabs(before)) r = before;
-        const float after = c.delay.readTap(d + 1);
-        if (std::fabs(r) > std::fabs(after)) r = after;
+    V process(V x) {
+        const V y = add(mul(b0, x), s1);
+        s1 = add(sub(mul(b1, x), mul(a1, y)), s2);
+        s2 = sub(mul(b2, x), mul(a2, y));
+        return y;
     }
-    return r;
+};
+
+// Averaged products (LL, RR, LR) of the high-passed channels in lanes 0, 1, 2.
+inline V correlate(V products, V y, V coef, V weight) {
+    const V first = mul(weight, _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 1, 1, 0)));  // yL yR yR
+    const V second = _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 0, 1, 0));              // yL yR yL
+    return add(mul(coef, products), mul(first, second));
 }
 
-inline void LimiterEngine::rmsStage(float xL, float xR) {
-    const float p = (xL * xL + xR * xR) * 0.5f + 1e-8f;
-    rmsFastState_ = p * (1.0f - rmsSmoothCoef_) + rmsSmoothCoef_ * rmsFastState_;
-    const float m = rmsFastState_ * (1.0f - rmsAttackCoef_) + rmsAttackCoef_ * rmsAttackState_;
-    rmsAttackState_ = m;
-    rmsHoldState_ = m > rmsHoldState_ ? m : rmsHoldState_ * rmsReleaseCoef_;
-    rmsGain_ = 1.0f;
-    if (rmsHoldState_ > rmsThresholdPower_)
-        rmsGain_ = std::sqrt(rmsThresholdPower_ / rmsHoldState_);
-}
+}  // namespace limiter_detail
 
-// Excess tracker, smoother, held and slow envelopes of one channel; returns the larger
-// of the held and slow envelopes.
-inline float LimiterEngine::peakEnvelope(Channel& c, float r) const {
-    const float u = std::fabs(r) - 1.0f;
-    if (c.excess < u)
-        c.excess = u;
-    else if (c.excess > 1e-8f)
-        c.excess *= peakReleaseCoef_;
-    c.env = (1.0f - peakSmoothCoef_) * c.excess * peakNorm_ + peakSmoothCoef_ * c.env;
-    c.holdEnv = c.holdEnv > c.env ? c.holdEnv * envReleaseCoef_ : c.env;
-    c.slowEnv = envHysteresisCoef_ * c.slowEnv + (1.0f - envHysteresisCoef_) * c.holdEnv;
-    return c.holdEnv > c.slowEnv ? c.holdEnv : c.slowEnv;
-}
-
-inline void LimiterEngine::peakGains(float rL, float rR) {
-    float eL = peakEnvelope(ch_[0], rL);
-    float eR = peakEnvelope(ch_[1], rR);
-    const float k = stereoLink_;
-    if (eR < eL * k)
-        eR = eL * k;
-    else if (eL < eR * k)
-        eL = eR * k;
-    // A sample of magnitude 1 + E comes out at exactly full scale.
-    ch_[0].gain = eL > 2e-8f ? 1.0f / (1.0f + eL) : 1.0f;
-    ch_[1].gain = eR > 2e-8f ? 1.0f / (1.0f + eR) : 1.0f;
-}
-
-inline void LimiterEngine::writeOutput(Channel& c) {
-    float o = c.delay.readCurrent() * rmsGain_ * c.gain;
-    o = o > 1.0f ? 1.0f : (o < -1.0f ? -1.0f : o);
-    o *= outputGain_;
-    if (wordLength_ < 32) {
-        o = c.dither.quantize(o);
-        o = o > 1.0f ? 1.0f : (o < -1.0f ? -1.0f : o);
-    }
-    c.out = o;
-}
-
-inline void LimiterEngine::updateMeters(Channel& c) {
-    const float a = std::fabs(c.out);
-    if (a > c.peakLevel) {
-        c.peakLevel = a;
-        if (a > c.peakHold) {
-            c.peakHold = a;
-            c.holdCount = holdSamples_;
-        }
-    } else {
-        c.peakLevel *= meterDecay_;
-    }
-    const int old = c.holdCount;
-    c.holdCount = old - 1;
-    if (old < 0) {
-        c.peakHold = a;
-        c.holdCount = holdSamples_;
-    }
-    c.meanSquare = (1.0f - meterRmsCoef_) * c.out * c.out + meterRmsCoef_ * c.meanSquare;
-}
-
-inline void LimiterEngine::processSample(float inL, float inR) {
+template <typename T>
+void LimiterEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, int n) {
+    if (n <= 0) return;
     if (bypassed_) {
-        processBypassed(inL, inR);
-        return;
+        processBypassedLoop(inL, inR, outL, outR, n);
+    } else if (interSamplePeak_) {
+        if (wordLength_ < 32)
+            processLoop<true, true>(inL, inR, outL, outR, n);
+        else
+            processLoop<true, false>(inL, inR, outL, outR, n);
+    } else {
+        if (wordLength_ < 32)
+            processLoop<false, true>(inL, inR, outL, outR, n);
+        else
+            processLoop<false, false>(inL, inR, outL, outR, n);
     }
-    Channel& l = ch_[0];
-    Channel& r = ch_[1];
+}
 
-    // Drive with the anti-denormal offset (left draw first).
-    const float noiseL = noise_.nextSample();
-    l.work = noiseL + inL * driveGain_;
-    const float noiseR = noise_.nextSample();
-    r.work = noiseR + inR * driveGain_;
+template <bool kInterSamplePeak, bool kRequantise, typename T>
+void LimiterEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, int n) {
+    using namespace limiter_detail;
+    Channel& cl = ch_[0];
+    Channel& cr = ch_[1];
+    // Running state, held in registers (or the stack) for the block: the host's output
+    // buffers could otherwise alias it and force a store and reload every frame.
+    NoiseSource noise = noise_;
+    Highpass hp{pair(cl.highpass.b0(), cr.highpass.b0()), pair(cl.highpass.b1(), cr.highpass.b1()),
+                pair(cl.highpass.b2(), cr.highpass.b2()), pair(cl.highpass.a1(), cr.highpass.a1()),
+                pair(cl.highpass.a2(), cr.highpass.a2()), pair(cl.highpassS1, cr.highpassS1),
+                pair(cl.highpassS2, cr.highpassS2)};
+    V xcorr = _mm_setr_ps(xcorrLL_, xcorrRR_, xcorrLR_, 0.0f);
+    Meters meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
+                  pair(cl.meanSquare, cr.meanSquare),
+                  _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)};
+    V excess = pair(cl.excess, cr.excess), env = pair(cl.env, cr.env);
+    V holdEnv = pair(cl.holdEnv, cr.holdEnv), slowEnv = pair(cl.slowEnv, cr.slowEnv);
+    V gain = pair(cl.gain, cr.gain), out = pair(cl.out, cr.out), work = pair(cl.work, cr.work);
+    V clipPeak = _mm_setzero_ps();  // this block only; merged below
+    float rmsFast = rmsFastState_, rmsAttackState = rmsAttackState_, rmsHold = rmsHoldState_;
+    float rmsGain = rmsGain_;
+    DitherQuantizer ditherL = cl.dither, ditherR = cr.dither;
 
-    const float diff = l.work - r.work;
-    const float mid = (l.work + r.work) * 0.5f;
-    applyWidth(mid, diff * sideGain_);
-    measureCorrelation();
-    guardCorrelation(mid, diff);
+    const float drive = driveGain_, side = sideGain_;
+    const V xcorrCoef = splat(xcorrCoef_), xcorrWeight = splat(1.0f - xcorrCoef_);
+    const bool guard = xcorrThreshold_ > kGuardOffThreshold;
+    const float guardSum = 1.0f - xcorrThreshold_, guardDiff = 1.0f + xcorrThreshold_;
+    const bool clip = softclipAmount_ > kSoftclipOnAmount;
+    const V clipDry = splat(1.0f - softclipAmount_);
+    const V clipWet = splat(softclipAmount_ * softclipOutScale_);
+    const V clipIn = splat(softclipInScale_);
+    const float rmsSmooth = rmsSmoothCoef_, rmsSmoothWeight = 1.0f - rmsSmoothCoef_;
+    const float rmsAttack = rmsAttackCoef_, rmsAttackWeight = 1.0f - rmsAttackCoef_;
+    const float rmsRelease = rmsReleaseCoef_, rmsThreshold = rmsThresholdPower_;
+    const V smooth = splat(peakSmoothCoef_), smoothWeight = splat(1.0f - peakSmoothCoef_);
+    const V release = splat(peakReleaseCoef_), norm = splat(peakNorm_);
+    const V envRelease = splat(envReleaseCoef_);
+    const V slow = splat(envHysteresisCoef_), slowWeight = splat(1.0f - envHysteresisCoef_);
+    const V link = splat(stereoLink_), trim = splat(outputGain_);
+    const V decay = splat(meterDecay_), rmsCoef = splat(meterRmsCoef_);
+    const V rmsWeight = splat(1.0f - meterRmsCoef_);
+    const __m128i holdSamples = _mm_set1_epi32(holdSamples_);
+    const V one = splat(1.0f), minusOne = splat(-1.0f), two = splat(2.0f), half = splat(0.5f);
+    const V releaseFloor = splat(1e-8f), gainGate = splat(2e-8f);
+    const V rightLane = _mm_castsi128_ps(_mm_setr_epi32(0, -1, 0, 0));
+    const int tapD = 2 * tapD_, tapBefore = 2 * tapBefore_, tapAfter = 2 * tapAfter_;
+    int tapIsp[kIspTaps];
+    for (int k = 0; k < kIspTaps; ++k) tapIsp[k] = 2 * tapIsp_[k];
+    float* const ring = &ring_[0][0];
+    int cursor = cursor_;
 
-    if (softclipAmount_ > kSoftclipOnAmount) {
-        l.softclipPeak = std::fabs(l.work) > l.softclipPeak ? std::fabs(l.work) : l.softclipPeak;
-        r.softclipPeak = std::fabs(r.work) > r.softclipPeak ? std::fabs(r.work) : r.softclipPeak;
-        softclip(l);
-        softclip(r);
+    for (int i = 0; i < n; ++i) {
+        // Both inputs are read before any output is written: hosts may process in place.
+        const float inLeft = cleanSample(inL[i]);
+        const float inRight = cleanSample(inR[i]);
+
+        // Drive with the anti-denormal offset (left draw first), then width.
+        const float noiseL = noise.nextSample();
+        float wL = noiseL + inLeft * drive;
+        const float noiseR = noise.nextSample();
+        float wR = noiseR + inRight * drive;
+        const float diff = wL - wR;
+        const float mid = (wL + wR) * 0.5f;
+        const float sideNow = diff * side;
+        wL = mid + sideNow;
+        wR = mid - sideNow;
+        work = pair(wL, wR);
+
+        xcorr = correlate(xcorr, hp.process(work), xcorrCoef, xcorrWeight);
+
+        // Correlation guard: scales the side signal until (sum power)(1 - t) matches
+        // (difference power)(1 + t).
+        if (guard) {
+            alignas(16) float x[4];
+            _mm_store_ps(x, xcorr);
+            const float p = (1e-8f + 2.0f * x[2] + x[1] + x[0]) * guardSum;
+            const float q = (1e-8f + x[0] + x[1] - 2.0f * x[2]) * guardDiff;
+            if (p < q) {
+                const float ratio = p / q;
+                const float k = ratio > 0.0f ? std::sqrt(ratio) : 0.0f;
+                const float narrowed = k * diff * side;
+                work = pair(mid + narrowed, mid - narrowed);
+            }
+        }
+
+        // Soft clipper; the curve 0.5 above 1, u(2 - u)/2 on 0..1, odd symmetric is one
+        // expression on u held to -1..1 (2 - |u| is u + 2 for negative u).
+        if (clip) {
+            clipPeak = _mm_max_ps(abs(work), clipPeak);
+            const V u = clamp(mul(work, clipIn), minusOne, one);
+            const V curve = mul(mul(u, sub(two, abs(u))), half);
+            work = add(mul(clipDry, work), mul(clipWet, curve));
+        }
+
+        // Look-ahead delay.
+        storePair(ring + 2 * cursor, work);
+        storePair(ring + 2 * (cursor + kRingSlots), work);
+        cursor = cursor == kDelayLength ? 0 : cursor + 1;
+        const float* const d = ring + 2 * cursor;
+
+        // Detector samples.
+        const V x = loadPair(d + tapD);
+        V r = x;
+        if constexpr (kInterSamplePeak) {
+            V s = _mm_setzero_ps();
+            for (int k = 0; k < kIspTaps; ++k)
+                s = add(s, mul(splat(kIspTap[k]), loadPair(d + tapIsp[k])));
+            r = select(_mm_cmplt_ps(abs(r), abs(s)), s, r);
+        } else {
+            // The smallest of three neighbours: overs shorter than three samples are
+            // left to the hard clip.
+            const V before = loadPair(d + tapBefore);
+            r = select(_mm_cmpgt_ps(abs(r), abs(before)), before, r);
+            const V after = loadPair(d + tapAfter);
+            r = select(_mm_cmpgt_ps(abs(r), abs(after)), after, r);
+        }
+
+        // RMS stage on the unrefined detector samples.
+        const V squares = mul(x, x);
+        const float p = (left(squares) + right(squares)) * 0.5f + 1e-8f;
+        rmsFast = p * rmsSmoothWeight + rmsSmooth * rmsFast;
+        const float m = rmsFast * rmsAttackWeight + rmsAttack * rmsAttackState;
+        rmsAttackState = m;
+        rmsHold = m > rmsHold ? m : rmsHold * rmsRelease;
+        rmsGain = 1.0f;
+        if (rmsHold > rmsThreshold) rmsGain = std::sqrt(rmsThreshold / rmsHold);
+        const V rms = splat(rmsGain);
+        r = mul(r, rms);
+
+        // Excess tracker, smoother, held and slow envelopes.
+        const V u = sub(abs(r), one);
+        const V released = select(_mm_cmpgt_ps(excess, releaseFloor), mul(excess, release), excess);
+        excess = select(_mm_cmplt_ps(excess, u), u, released);
+        env = add(mul(mul(smoothWeight, excess), norm), mul(smooth, env));
+        holdEnv = select(_mm_cmpgt_ps(holdEnv, env), mul(holdEnv, envRelease), env);
+        slowEnv = add(mul(slow, slowEnv), mul(slowWeight, holdEnv));
+        V e = _mm_max_ps(holdEnv, slowEnv);
+
+        // Stereo link: the right envelope is raised to k times the left when below it;
+        // otherwise the left to k times the right.
+        const V pull = mul(_mm_shuffle_ps(e, e, _MM_SHUFFLE(3, 2, 0, 1)), link);
+        const V below = _mm_cmplt_ps(e, pull);
+        const V rightPulled = _mm_shuffle_ps(below, below, _MM_SHUFFLE(1, 1, 1, 1));
+        e = select(_mm_or_ps(_mm_andnot_ps(rightPulled, below), _mm_and_ps(below, rightLane)), pull,
+                   e);
+
+        // A sample of magnitude 1 + E comes out at exactly full scale.
+        gain = select(_mm_cmpgt_ps(e, gainGate), _mm_div_ps(one, add(one, e)), one);
+
+        out = mul(clamp(mul(mul(loadPair(d), rms), gain), minusOne, one), trim);
+        if constexpr (kRequantise) {
+            const float qL = ditherL.quantize(left(out));
+            const float qR = ditherR.quantize(right(out));
+            out = clamp(pair(qL, qR), minusOne, one);
+        }
+        meters.update(out, decay, rmsCoef, rmsWeight, holdSamples);
+        outL[i] = static_cast<T>(left(out));
+        outR[i] = static_cast<T>(right(out));
     }
 
-    l.delay.write(l.work);
-    r.delay.write(r.work);
+    cursor_ = cursor;
+    noise_ = noise;
+    alignas(16) float lanes[4];
+    auto store = [&](V v, float Channel::*field) {
+        _mm_store_ps(lanes, v);
+        cl.*field = lanes[0];
+        cr.*field = lanes[1];
+    };
+    store(hp.s1, &Channel::highpassS1);
+    store(hp.s2, &Channel::highpassS2);
+    store(meters.peakLevel, &Channel::peakLevel);
+    store(meters.peakHold, &Channel::peakHold);
+    store(meters.meanSquare, &Channel::meanSquare);
+    store(excess, &Channel::excess);
+    store(env, &Channel::env);
+    store(holdEnv, &Channel::holdEnv);
+    store(slowEnv, &Channel::slowEnv);
+    store(gain, &Channel::gain);
+    store(out, &Channel::out);
+    store(work, &Channel::work);
+    // Merged rather than copied: the editor may have read and cleared the tracker while
+    // the block ran.
+    store(_mm_max_ps(clipPeak, pair(cl.softclipPeak, cr.softclipPeak)), &Channel::softclipPeak);
+    alignas(16) int counts[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(counts), meters.holdCount);
+    cl.holdCount = counts[0];
+    cr.holdCount = counts[1];
+    _mm_store_ps(lanes, xcorr);
+    xcorrLL_ = lanes[0];
+    xcorrRR_ = lanes[1];
+    xcorrLR_ = lanes[2];
+    rmsFastState_ = rmsFast;
+    rmsAttackState_ = rmsAttackState;
+    rmsHoldState_ = rmsHold;
+    rmsGain_ = rmsGain;
+    if constexpr (kRequantise) {
+        cl.dither = ditherL;
+        cr.dither = ditherR;
+    }
+}
 
-    float rL = detectorSample(l);
-    float rR = detectorSample(r);
-    // The RMS stage measures the unrefined detector samples.
-    rmsStage(l.delay.readTap(lookahead_), r.delay.readTap(lookahead_));
-    rL *= rmsGain_;
-    rR *= rmsGain_;
-    peakGains(rL, rR);
-
-    writeOutput(l);
-    writeOutput(r);
-    updateMeters(l);
-    updateMeters(r);
+// Bypass: the input, with the anti-denormal offset only, leaves the delay unchanged;
+// meters and correlation keep running on it.
+template <typename T>
+void LimiterEngine::processBypassedLoop(const T* inL, const T* inR, T* outL, T* outR, int n) {
+    using namespace limiter_detail;
+    Channel& cl = ch_[0];
+    Channel& cr = ch_[1];
+    NoiseSource noise = noise_;
+    Highpass hp{pair(cl.highpass.b0(), cr.highpass.b0()), pair(cl.highpass.b1(), cr.highpass.b1()),
+                pair(cl.highpass.b2(), cr.highpass.b2()), pair(cl.highpass.a1(), cr.highpass.a1()),
+                pair(cl.highpass.a2(), cr.highpass.a2()), pair(cl.highpassS1, cr.highpassS1),
+                pair(cl.highpassS2, cr.highpassS2)};
+    V xcorr = _mm_setr_ps(xcorrLL_, xcorrRR_, xcorrLR_, 0.0f);
+    Meters meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
+                  pair(cl.meanSquare, cr.meanSquare),
+                  _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)};
+    const V xcorrCoef = splat(xcorrCoef_), xcorrWeight = splat(1.0f - xcorrCoef_);
+    const V decay = splat(meterDecay_), rmsCoef = splat(meterRmsCoef_);
+    const V rmsWeight = splat(1.0f - meterRmsCoef_);
+    const __m128i holdSamples = _mm_set1_epi32(holdSamples_);
+    float* const ring = &ring_[0][0];
+    int cursor = cursor_;
+    V out = pair(cl.out, cr.out);
+    for (int i = 0; i < n; ++i) {
+        const float inLeft = cleanSample(inL[i]);
+        const float inRight = cleanSample(inR[i]);
+        const float noiseL = noise.nextSample();
+        const float wL = noiseL + inLeft;
+        const float noiseR = noise.nextSample();
+        const float wR = noiseR + inRight;
+        const V w = pair(wL, wR);
+        storePair(ring + 2 * cursor, w);
+        storePair(ring + 2 * (cursor + kRingSlots), w);
+        cursor = cursor == kDelayLength ? 0 : cursor + 1;
+        out = loadPair(ring + 2 * cursor);
+        meters.update(out, decay, rmsCoef, rmsWeight, holdSamples);
+        xcorr = correlate(xcorr, hp.process(out), xcorrCoef, xcorrWeight);
+        outL[i] = static_cast<T>(left(out));
+        outR[i] = static_cast<T>(right(out));
+    }
+    cursor_ = cursor;
+    noise_ = noise;
+    alignas(16) float lanes[4];
+    auto store = [&](V v, float Channel::*field) {
+        _mm_store_ps(lanes, v);
+        cl.*field = lanes[0];
+        cr.*field = lanes[1];
+    };
+    store(hp.s1, &Channel::highpassS1);
+    store(hp.s2, &Channel::highpassS2);
+    store(meters.peakLevel, &Channel::peakLevel);
+    store(meters.peakHold, &Channel::peakHold);
+    store(meters.meanSquare, &Channel::meanSquare);
+    store(out, &Channel::out);
+    store(out, &Channel::work);
+    alignas(16) int counts[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(counts), meters.holdCount);
+    cl.holdCount = counts[0];
+    cr.holdCount = counts[1];
+    _mm_store_ps(lanes, xcorr);
+    xcorrLL_ = lanes[0];
+    xcorrRR_ = lanes[1];
+    xcorrLR_ = lanes[2];
 }
 
 }  // namespace qx
