@@ -14,6 +14,10 @@
 
 namespace qx {
 
+namespace limiter_detail {
+struct SharedLanes;
+}
+
 class LimiterEngine {
   public:
     static constexpr int kDelayLength = 512;  // the fixed latency, samples
@@ -141,6 +145,10 @@ class LimiterEngine {
     void processLoop(const T* inL, const T* inR, T* outL, T* outR, int n);
     template <typename T>
     void processBypassedLoop(const T* inL, const T* inR, T* outL, T* outR, int n);
+    // The running state both block paths carry in registers: loaded before a block,
+    // stored back after it.
+    inline limiter_detail::SharedLanes loadShared() const;
+    inline void storeShared(const limiter_detail::SharedLanes& lanes);
 
     // The look-ahead delay: kRingSlots slots of (left, right) pairs, each slot stored
     // twice (at i and i + kRingSlots) so that every tap reads cursor + offset without a
@@ -295,7 +303,67 @@ inline V correlate(V products, V y, V coef, V weight) {
     return add(mul(coef, products), mul(first, second));
 }
 
+// Stores lanes 0 and 1 of v into a float field of the left and right channel.
+template <class Channel>
+inline void storeLanes(V v, Channel& l, Channel& r, float Channel::*field) {
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, v);
+    l.*field = lanes[0];
+    r.*field = lanes[1];
+}
+
+struct SharedLanes {
+    NoiseSource noise;
+    Highpass hp;
+    V xcorr;
+    Meters meters;
+    V out;
+    int cursor;
+};
+
 }  // namespace limiter_detail
+
+inline limiter_detail::SharedLanes LimiterEngine::loadShared() const {
+    using namespace limiter_detail;
+    const Channel& cl = ch_[0];
+    const Channel& cr = ch_[1];
+    return SharedLanes{
+        noise_,
+        Highpass{pair(cl.highpass.b0(), cr.highpass.b0()), pair(cl.highpass.b1(), cr.highpass.b1()),
+                 pair(cl.highpass.b2(), cr.highpass.b2()), pair(cl.highpass.a1(), cr.highpass.a1()),
+                 pair(cl.highpass.a2(), cr.highpass.a2()), pair(cl.highpassS1, cr.highpassS1),
+                 pair(cl.highpassS2, cr.highpassS2)},
+        _mm_setr_ps(xcorrLL_, xcorrRR_, xcorrLR_, 0.0f),
+        Meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
+               pair(cl.meanSquare, cr.meanSquare),
+               _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)},
+        pair(cl.out, cr.out),
+        cursor_,
+    };
+}
+
+inline void LimiterEngine::storeShared(const limiter_detail::SharedLanes& lanes) {
+    using namespace limiter_detail;
+    Channel& cl = ch_[0];
+    Channel& cr = ch_[1];
+    noise_ = lanes.noise;
+    cursor_ = lanes.cursor;
+    storeLanes(lanes.hp.s1, cl, cr, &Channel::highpassS1);
+    storeLanes(lanes.hp.s2, cl, cr, &Channel::highpassS2);
+    storeLanes(lanes.meters.peakLevel, cl, cr, &Channel::peakLevel);
+    storeLanes(lanes.meters.peakHold, cl, cr, &Channel::peakHold);
+    storeLanes(lanes.meters.meanSquare, cl, cr, &Channel::meanSquare);
+    storeLanes(lanes.out, cl, cr, &Channel::out);
+    alignas(16) int counts[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(counts), lanes.meters.holdCount);
+    cl.holdCount = counts[0];
+    cr.holdCount = counts[1];
+    alignas(16) float x[4];
+    _mm_store_ps(x, lanes.xcorr);
+    xcorrLL_ = x[0];
+    xcorrRR_ = x[1];
+    xcorrLR_ = x[2];
+}
 
 template <typename T>
 void LimiterEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, int n) {
@@ -322,18 +390,16 @@ void LimiterEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, in
     Channel& cr = ch_[1];
     // Running state, held in registers (or the stack) for the block: the host's output
     // buffers could otherwise alias it and force a store and reload every frame.
-    NoiseSource noise = noise_;
-    Highpass hp{pair(cl.highpass.b0(), cr.highpass.b0()), pair(cl.highpass.b1(), cr.highpass.b1()),
-                pair(cl.highpass.b2(), cr.highpass.b2()), pair(cl.highpass.a1(), cr.highpass.a1()),
-                pair(cl.highpass.a2(), cr.highpass.a2()), pair(cl.highpassS1, cr.highpassS1),
-                pair(cl.highpassS2, cr.highpassS2)};
-    V xcorr = _mm_setr_ps(xcorrLL_, xcorrRR_, xcorrLR_, 0.0f);
-    Meters meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
-                  pair(cl.meanSquare, cr.meanSquare),
-                  _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)};
+    SharedLanes lanes = loadShared();
+    NoiseSource& noise = lanes.noise;
+    Highpass& hp = lanes.hp;
+    V& xcorr = lanes.xcorr;
+    Meters& meters = lanes.meters;
+    V& out = lanes.out;
+    int& cursor = lanes.cursor;
     V excess = pair(cl.excess, cr.excess), env = pair(cl.env, cr.env);
     V holdEnv = pair(cl.holdEnv, cr.holdEnv), slowEnv = pair(cl.slowEnv, cr.slowEnv);
-    V gain = pair(cl.gain, cr.gain), out = pair(cl.out, cr.out), work = pair(cl.work, cr.work);
+    V gain = pair(cl.gain, cr.gain), work = pair(cl.work, cr.work);
     V clipPeak = _mm_setzero_ps();  // this block only; merged below
     float rmsFast = rmsFastState_, rmsAttackState = rmsAttackState_, rmsHold = rmsHoldState_;
     float rmsGain = rmsGain_;
@@ -365,7 +431,6 @@ void LimiterEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, in
     int tapIsp[kIspTaps];
     for (int k = 0; k < kIspTaps; ++k) tapIsp[k] = 2 * tapIsp_[k];
     float* const ring = &ring_[0][0];
-    int cursor = cursor_;
 
     for (int i = 0; i < n; ++i) {
         // Both inputs are read before any output is written: hosts may process in place.
@@ -476,37 +541,17 @@ void LimiterEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, in
         outR[i] = static_cast<T>(right(out));
     }
 
-    cursor_ = cursor;
-    noise_ = noise;
-    alignas(16) float lanes[4];
-    auto store = [&](V v, float Channel::*field) {
-        _mm_store_ps(lanes, v);
-        cl.*field = lanes[0];
-        cr.*field = lanes[1];
-    };
-    store(hp.s1, &Channel::highpassS1);
-    store(hp.s2, &Channel::highpassS2);
-    store(meters.peakLevel, &Channel::peakLevel);
-    store(meters.peakHold, &Channel::peakHold);
-    store(meters.meanSquare, &Channel::meanSquare);
-    store(excess, &Channel::excess);
-    store(env, &Channel::env);
-    store(holdEnv, &Channel::holdEnv);
-    store(slowEnv, &Channel::slowEnv);
-    store(gain, &Channel::gain);
-    store(out, &Channel::out);
-    store(work, &Channel::work);
+    storeShared(lanes);
+    storeLanes(excess, cl, cr, &Channel::excess);
+    storeLanes(env, cl, cr, &Channel::env);
+    storeLanes(holdEnv, cl, cr, &Channel::holdEnv);
+    storeLanes(slowEnv, cl, cr, &Channel::slowEnv);
+    storeLanes(gain, cl, cr, &Channel::gain);
+    storeLanes(work, cl, cr, &Channel::work);
     // Merged rather than copied: the editor may have read and cleared the tracker while
     // the block ran.
-    store(_mm_max_ps(clipPeak, pair(cl.softclipPeak, cr.softclipPeak)), &Channel::softclipPeak);
-    alignas(16) int counts[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(counts), meters.holdCount);
-    cl.holdCount = counts[0];
-    cr.holdCount = counts[1];
-    _mm_store_ps(lanes, xcorr);
-    xcorrLL_ = lanes[0];
-    xcorrRR_ = lanes[1];
-    xcorrLR_ = lanes[2];
+    storeLanes(_mm_max_ps(clipPeak, pair(cl.softclipPeak, cr.softclipPeak)), cl, cr,
+               &Channel::softclipPeak);
     rmsFastState_ = rmsFast;
     rmsAttackState_ = rmsAttackState;
     rmsHoldState_ = rmsHold;
@@ -524,22 +569,18 @@ void LimiterEngine::processBypassedLoop(const T* inL, const T* inR, T* outL, T* 
     using namespace limiter_detail;
     Channel& cl = ch_[0];
     Channel& cr = ch_[1];
-    NoiseSource noise = noise_;
-    Highpass hp{pair(cl.highpass.b0(), cr.highpass.b0()), pair(cl.highpass.b1(), cr.highpass.b1()),
-                pair(cl.highpass.b2(), cr.highpass.b2()), pair(cl.highpass.a1(), cr.highpass.a1()),
-                pair(cl.highpass.a2(), cr.highpass.a2()), pair(cl.highpassS1, cr.highpassS1),
-                pair(cl.highpassS2, cr.highpassS2)};
-    V xcorr = _mm_setr_ps(xcorrLL_, xcorrRR_, xcorrLR_, 0.0f);
-    Meters meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
-                  pair(cl.meanSquare, cr.meanSquare),
-                  _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)};
+    SharedLanes lanes = loadShared();
+    NoiseSource& noise = lanes.noise;
+    Highpass& hp = lanes.hp;
+    V& xcorr = lanes.xcorr;
+    Meters& meters = lanes.meters;
+    V& out = lanes.out;
+    int& cursor = lanes.cursor;
     const V xcorrCoef = splat(xcorrCoef_), xcorrWeight = splat(1.0f - xcorrCoef_);
     const V decay = splat(meterDecay_), rmsCoef = splat(meterRmsCoef_);
     const V rmsWeight = splat(1.0f - meterRmsCoef_);
     const __m128i holdSamples = _mm_set1_epi32(holdSamples_);
     float* const ring = &ring_[0][0];
-    int cursor = cursor_;
-    V out = pair(cl.out, cr.out);
     for (int i = 0; i < n; ++i) {
         const float inLeft = cleanSample(inL[i]);
         const float inRight = cleanSample(inR[i]);
@@ -557,29 +598,8 @@ void LimiterEngine::processBypassedLoop(const T* inL, const T* inR, T* outL, T* 
         outL[i] = static_cast<T>(left(out));
         outR[i] = static_cast<T>(right(out));
     }
-    cursor_ = cursor;
-    noise_ = noise;
-    alignas(16) float lanes[4];
-    auto store = [&](V v, float Channel::*field) {
-        _mm_store_ps(lanes, v);
-        cl.*field = lanes[0];
-        cr.*field = lanes[1];
-    };
-    store(hp.s1, &Channel::highpassS1);
-    store(hp.s2, &Channel::highpassS2);
-    store(meters.peakLevel, &Channel::peakLevel);
-    store(meters.peakHold, &Channel::peakHold);
-    store(meters.meanSquare, &Channel::meanSquare);
-    store(out, &Channel::out);
-    store(out, &Channel::work);
-    alignas(16) int counts[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(counts), meters.holdCount);
-    cl.holdCount = counts[0];
-    cr.holdCount = counts[1];
-    _mm_store_ps(lanes, xcorr);
-    xcorrLL_ = lanes[0];
-    xcorrRR_ = lanes[1];
-    xcorrLR_ = lanes[2];
+    storeShared(lanes);
+    storeLanes(out, cl, cr, &Channel::work);
 }
 
 }  // namespace qx
