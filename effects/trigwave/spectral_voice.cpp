@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QX_TRIGWAVE_SSE2 1
+#else
+#define QX_TRIGWAVE_SSE2 0
+#endif
+
 namespace qx {
 
 namespace {
@@ -183,6 +190,45 @@ void SpectralVoice::measureRotation(const float* src) {
     }
 }
 
+namespace {
+
+// (re, im) of bin k times (c, s).
+inline void turn(float* __restrict re, float* __restrict im, int k, float c, float s) {
+    const float a = re[k];
+    const float b = im[k];
+    re[k] = a * c - b * s;
+    im[k] = a * s + b * c;
+}
+
+#if QX_TRIGWAVE_SSE2
+// Four bins from k on: optionally by their measured rotations, then by the table's
+// (cos, sin) pairs at bytes j[0..3]. Lane for lane the same arithmetic as turn().
+inline void turnFour(float* __restrict re, float* __restrict im, int k, const float* pr,
+                     const float* pi, bool coherent, const float* turns, const unsigned char* j) {
+    auto pair = [&](__m128 v, int lane, bool high) {
+        const __m64* p = reinterpret_cast<const __m64*>(turns + 2 * j[lane]);
+        return high ? _mm_loadh_pi(v, p) : _mm_loadl_pi(v, p);
+    };
+    const __m128 lo = pair(pair(_mm_setzero_ps(), 0, false), 1, true);  // c0 s0 c1 s1
+    const __m128 hi = pair(pair(_mm_setzero_ps(), 2, false), 3, true);  // c2 s2 c3 s3
+    const __m128 c = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 s = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+    __m128 a = _mm_loadu_ps(re + k);
+    __m128 b = _mm_loadu_ps(im + k);
+    if (coherent) {
+        const __m128 sr = _mm_loadu_ps(pr + k);
+        const __m128 si = _mm_loadu_ps(pi + k);
+        const __m128 a1 = _mm_sub_ps(_mm_mul_ps(a, sr), _mm_mul_ps(b, si));
+        b = _mm_add_ps(_mm_mul_ps(a, si), _mm_mul_ps(b, sr));
+        a = a1;
+    }
+    _mm_storeu_ps(re + k, _mm_sub_ps(_mm_mul_ps(a, c), _mm_mul_ps(b, s)));
+    _mm_storeu_ps(im + k, _mm_add_ps(_mm_mul_ps(a, s), _mm_mul_ps(b, c)));
+}
+#endif
+
+}  // namespace
+
 // Moves every bin on by its measured rotation (unless fully random), then by a random
 // angle of up to randomize x pi (unless not random at all).
 void SpectralVoice::advance(const HopContext& hop) {
@@ -190,31 +236,36 @@ void SpectralVoice::advance(const HopContext& hop) {
     const float randomize = hop.settings->randomize;
     float* __restrict re = capture_.data();
     float* __restrict im = re + h;
-    if (randomize < 0.99f) {
-        const float* __restrict pr = phaseStep_.data();
-        const float* __restrict pi = pr + h;
-        for (int k = 1; k < h; ++k) {
-            const float a = re[k];
-            const float b = im[k];
-            re[k] = a * pr[k] - b * pi[k];
-            im[k] = a * pi[k] + b * pr[k];
-        }
+    const bool coherent = randomize < 0.99f;
+    const float* __restrict pr = phaseStep_.data();
+    const float* __restrict pi = pr + h;
+    if (randomize <= 0.01f) {
+        for (int k = 1; k < h; ++k) turn(re, im, k, pr[k], pi[k]);
+        return;
     }
-    if (randomize > 0.01f) {
-        RandomGenerator random = *hop.random;
-        const float* __restrict cosTable = hop.randomCos;
-        const float* __restrict sinTable = hop.randomSin;
-        for (int k = 1; k < h; ++k) {
-            const int j = random.next() & 0xFF;
-            const float c = cosTable[j];
-            const float s = sinTable[j];
-            const float a = re[k];
-            const float b = im[k];
-            re[k] = a * c - b * s;
-            im[k] = a * s + b * c;
+    // Each draw gives three random bytes: the generator's serial chain, not the
+    // arithmetic, would otherwise bound this loop.
+    RandomGenerator random = *hop.random;
+    const float* turns = hop.randomTurns;
+    int k = 1;
+#if QX_TRIGWAVE_SSE2
+    for (; k + 12 <= h; k += 12) {
+        unsigned char j[12];
+        for (int d = 0; d < 12; d += 3) {
+            const int r = random.next();
+            j[d] = static_cast<unsigned char>(r);
+            j[d + 1] = static_cast<unsigned char>(r >> 8);
+            j[d + 2] = static_cast<unsigned char>(r >> 16);
         }
-        *hop.random = random;
+        for (int v = 0; v < 12; v += 4) turnFour(re, im, k + v, pr, pi, coherent, turns, j + v);
     }
+#endif
+    for (; k < h; ++k) {
+        const int j = random.next() & 0xFF;
+        if (coherent) turn(re, im, k, pr[k], pi[k]);
+        turn(re, im, k, turns[2 * j], turns[2 * j + 1]);
+    }
+    *hop.random = random;
 }
 
 int SpectralVoice::filterGains(const HopContext& hop) const {

@@ -88,9 +88,9 @@ struct HopContext {
     const VoiceSettings* settings = nullptr;
     const EnvelopeShape* ampShape = nullptr;
     const EnvelopeShape* filterShape = nullptr;
-    // The 256 random rotations of the current randomize setting, by random byte.
-    const float* randomCos = nullptr;
-    const float* randomSin = nullptr;
+    // The 256 random rotations of the current randomize setting as (cos, sin) pairs, by
+    // random byte.
+    const float* randomTurns = nullptr;
     RandomGenerator* random = nullptr;
     float* gain = nullptr;  // N/2 floats of scratch for the per-bin filter gain
 };

@@ -187,8 +187,8 @@ void TrigwaveEngine::setRandomize(float amount) {
     // per bin.
     for (int j = 0; j < 256; ++j) {
         const float theta = static_cast<float>(j - 128) * voice_.randomize * kRandomAngleStep;
-        randomCos_[j] = static_cast<float>(std::cos(static_cast<double>(theta)));
-        randomSin_[j] = static_cast<float>(std::sin(static_cast<double>(theta)));
+        randomTurns_[j][0] = static_cast<float>(std::cos(static_cast<double>(theta)));
+        randomTurns_[j][1] = static_cast<float>(std::sin(static_cast<double>(theta)));
     }
 }
 
@@ -243,8 +243,7 @@ void TrigwaveEngine::runHop() {
     hop.settings = &voice_;
     hop.ampShape = &ampShape_;
     hop.filterShape = &filterShape_;
-    hop.randomCos = randomCos_;
-    hop.randomSin = randomSin_;
+    hop.randomTurns = &randomTurns_[0][0];
     hop.random = &random_;
     hop.gain = gain_.data();
     bool sounding = false;

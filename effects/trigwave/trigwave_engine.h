@@ -167,8 +167,7 @@ class TrigwaveEngine {
     VoiceSettings voice_;
     EnvelopeShape ampShape_, filterShape_;
     // cos and sin of (j - 128) x randomize x pi / 128 for every random byte j.
-    float randomCos_[256] = {};
-    float randomSin_[256] = {};
+    alignas(16) float randomTurns_[256][2] = {};
 
     // Derived from the sample rate
     float sampleRate_ = 0.0f;

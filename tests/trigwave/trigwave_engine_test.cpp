@@ -315,6 +315,10 @@ TEST(TrigwaveEngine, RandomizeZeroContinuesTheToneRandomizeOneScattersIt) {
         }
         coherence[r] = xy / std::sqrt(xx * yy);
         EXPECT_GT(rms(held, begin, begin + 8192), 0.1) << r;
+        if (r == 0) {
+            // At its own level: 0.5 at the -1 dB sustain, through the lowpass's 0.995.
+            EXPECT_NEAR(toneLevel(held, hz, fs, begin, begin + 8192), 0.5 * 0.8913 * 0.995, 0.005);
+        }
     }
     EXPECT_GT(coherence[0], 0.99);
     EXPECT_LT(std::fabs(coherence[1]), 0.5);
