@@ -147,10 +147,8 @@ class TrigwaveEngine {
     };
 
     void setUp(float sampleRateHz);
-    template <bool kReverb, typename T>
+    template <bool kBypassed, bool kReverb, typename T>
     void runFrames(const T* inL, const T* inR, T* outL, T* outR, int n);
-    template <typename T>
-    void runBypassed(const T* inL, const T* inR, T* outL, T* outR, int n);
     // Once per hop: onset detection, analysis, voices, resynthesis.
     void runHop();
     void detectOnset();
@@ -208,23 +206,24 @@ template <typename T>
 void TrigwaveEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, int n) {
     if (n <= 0) return;
     if (bypassed_) {
-        runBypassed(inL, inR, outL, outR, n);
+        runFrames<true, false>(inL, inR, outL, outR, n);
         return;
     }
     for (int done = 0; done < n;) {
         // Up to the next hop boundary, where the spectral work runs.
         const int m = std::min(n - done, hop_ - (pos_ & (hop_ - 1)));
         if (reverbOn_)
-            runFrames<true>(inL + done, inR + done, outL + done, outR + done, m);
+            runFrames<false, true>(inL + done, inR + done, outL + done, outR + done, m);
         else
-            runFrames<false>(inL + done, inR + done, outL + done, outR + done, m);
+            runFrames<false, false>(inL + done, inR + done, outL + done, outR + done, m);
         done += m;
         if ((pos_ & (hop_ - 1)) == 0) runHop();
     }
 }
 
-// Frames that stay within one hop.
-template <bool kReverb, typename T>
+// Frames that stay within one hop. Bypassed: the dry lines only, the spectral part
+// stands still.
+template <bool kBypassed, bool kReverb, typename T>
 void TrigwaveEngine::runFrames(const T* inL, const T* inR, T* outL, T* outR, int n) {
     NoiseSource noise = noise_;
     Meter ml = meters_[0];
@@ -246,56 +245,33 @@ void TrigwaveEngine::runFrames(const T* inL, const T* inR, T* outL, T* outR, int
         const float xR = cleanSample(inR[i]) + noise.nextSample();
         dryLeft_.write(xL);
         dryRight_.write(xR);
-        inRing[pos] = dryLeft_.readTap(tap) + dryRight_.readTap(tap);
-        const float w = outRing[pos];
-        ++pos;
-        // Side signal: the wet signal 13 ms earlier. (An allpass with coefficient 1 would
-        // pass it through exactly negated; the negation is written out instead.)
-        widthDelay_.write(w);
-        const float h = -widthDelay_.readCurrent();
-        yL = noise.nextSample() + h * width + w;
-        yR = w - (noise.nextSample() + h * width);
-        if constexpr (kReverb) {
-            reverb_.processSample(yL, yR);
-            yL += reverb_.outputLeft();
-            yR += reverb_.outputRight();
+        if constexpr (kBypassed) {
+            yL = dryLeft_.readCurrent();
+            yR = dryRight_.readCurrent();
+        } else {
+            inRing[pos] = dryLeft_.readTap(tap) + dryRight_.readTap(tap);
+            const float w = outRing[pos];
+            ++pos;
+            // Side signal: the wet signal 13 ms earlier. (An allpass with coefficient 1
+            // would pass it through exactly negated; the negation is written out instead.)
+            widthDelay_.write(w);
+            const float h = -widthDelay_.readCurrent();
+            yL = noise.nextSample() + h * width + w;
+            yR = w - (noise.nextSample() + h * width);
+            if constexpr (kReverb) {
+                reverb_.processSample(yL, yR);
+                yL += reverb_.outputLeft();
+                yR += reverb_.outputRight();
+            }
+            yL = (mix * yL + dryShare * dryLeft_.readCurrent()) * gain;
+            yR = (mix * yR + dryShare * dryRight_.readCurrent()) * gain;
         }
-        yL = (mix * yL + dryShare * dryLeft_.readCurrent()) * gain;
-        yR = (mix * yR + dryShare * dryRight_.readCurrent()) * gain;
         ml.update(yL, decay, holdFrames);
         mr.update(yR, decay, holdFrames);
         outL[i] = static_cast<T>(yL);
         outR[i] = static_cast<T>(yR);
     }
     pos_ = pos == size_ ? 0 : pos;
-    noise_ = noise;
-    meters_[0] = ml;
-    meters_[1] = mr;
-    outLeft_ = yL;
-    outRight_ = yR;
-}
-
-template <typename T>
-void TrigwaveEngine::runBypassed(const T* inL, const T* inR, T* outL, T* outR, int n) {
-    NoiseSource noise = noise_;
-    Meter ml = meters_[0];
-    Meter mr = meters_[1];
-    const float decay = meterDecay_;
-    const int holdFrames = holdFrames_;
-    float yL = outLeft_;
-    float yR = outRight_;
-    for (int i = 0; i < n; ++i) {
-        const float xL = cleanSample(inL[i]) + noise.nextSample();
-        const float xR = cleanSample(inR[i]) + noise.nextSample();
-        dryLeft_.write(xL);
-        dryRight_.write(xR);
-        yL = dryLeft_.readCurrent();
-        yR = dryRight_.readCurrent();
-        ml.update(yL, decay, holdFrames);
-        mr.update(yR, decay, holdFrames);
-        outL[i] = static_cast<T>(yL);
-        outR[i] = static_cast<T>(yR);
-    }
     noise_ = noise;
     meters_[0] = ml;
     meters_[1] = mr;
