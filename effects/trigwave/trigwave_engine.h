@@ -22,8 +22,9 @@ namespace qx {
 class TrigwaveEngine {
   public:
     static constexpr int kVoices = 12;
-    // Dry and bypassed signals pass a line of this length, and the wet path lines up with
-    // it, so this is the delay to report to the host at every rate.
+    // Dry and bypassed signals pass a line of this length and the wet path lines up with
+    // it (from 25 kHz up one sample later, as it is fed from a tap of that line), so this
+    // is the delay to report to the host at every rate.
     static constexpr int kLatency = 2048;
     static constexpr int kMaxFrameSize = 2048;
     static constexpr float kFrameSizeSwitchRate = 25000.0f;  // Hz; below it N = 1024
@@ -117,7 +118,7 @@ class TrigwaveEngine {
     const EnvelopeShape& ampShape() const { return ampShape_; }
     const EnvelopeShape& filterShape() const { return filterShape_; }
     const RoomReverb& reverb() const { return reverb_; }
-    const SpectralVoice& voice(int i) const { return voices_[i % kVoices]; }
+    const SpectralVoice& voice(int i) const { return voices_[static_cast<unsigned>(i) % kVoices]; }
     int currentVoice() const { return current_; }
     int triggerState() const { return triggerState_; }
     int widthDelayLength() const { return widthDelay_.length(); }
