@@ -25,8 +25,11 @@ class SurroundHeadphoneEngine final : public HeadphoneRenderer {
         kFrontOnly,
         kSurroundsOnly,
     };
-    // From this cabinet index up the LFE chain carries the sum of all six inputs.
+    // The two subwoofer and satellite models: their LFE chain carries the sum of all six
+    // inputs. Unknown indices above them sound like the reference, without bass
+    // management (it would double every input in the front ears).
     static constexpr int kFirstBassManagedCabinet = 12;
+    static constexpr int kLastBassManagedCabinet = 13;
 
     // Six inputs, two outputs, at 44100 Hz with the default settings. Here "Cue
     // strength", "Head size", "Ear size", "Distance" and "Generate ITDs" run the full
@@ -90,9 +93,10 @@ void SurroundHeadphoneEngine::applyChannelMode() {
 void SurroundHeadphoneEngine::processFrame() {
     applyChannelMode();
     const float* const f = frame_.data();
-    const float lfeFeed = cabinetIndex_ >= kFirstBassManagedCabinet
-                              ? f[kL] + f[kR] + f[kC] + f[kLfe] + f[kLs] + f[kRs]
-                              : f[kLfe];
+    const bool bassManaged =
+        cabinetIndex_ >= kFirstBassManagedCabinet && cabinetIndex_ <= kLastBassManagedCabinet;
+    const float lfeFeed =
+        bassManaged ? f[kL] + f[kR] + f[kC] + f[kLfe] + f[kLs] + f[kRs] : f[kLfe];
     float s[6];
     s[kL] = cabinet_[kL].process(f[kL]);
     s[kR] = cabinet_[kR].process(f[kR]);
