@@ -135,7 +135,8 @@ class Recorder : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Aggregate || run.aggregate_name != "min")
+            if (run.error_occurred || run.run_type != Run::RT_Aggregate ||
+                run.aggregate_name != "min")
                 continue;
             const auto it = run.counters.find("time_per_frame");
             if (it != run.counters.end()) {
@@ -172,9 +173,10 @@ inline void printSums(const Recorder& r, const Recipe* recipes, int count) {
         const double sum = c.biquads * biquad + c.delays * delay + c.noises * n + room;
         const double engine = r.get(c.engineCase);
         if (engine <= 0.0 || room <= 0.0) continue;  // not run (filtered out)
-        std::printf("  %-28s engine %7.1f   blocks %7.1f (%d biquads, %d delays, %d noise, room)"
-                    "   ratio %.2f\n",
-                    c.label, engine, sum, c.biquads, c.delays, c.noises, sum > 0 ? engine / sum : 0.0);
+        std::printf(
+            "  %-28s engine %7.1f   blocks %7.1f (%d biquads, %d delays, %d noise, room)"
+            "   ratio %.2f\n",
+            c.label, engine, sum, c.biquads, c.delays, c.noises, sum > 0 ? engine / sum : 0.0);
     }
 }
 

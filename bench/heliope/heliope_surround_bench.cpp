@@ -51,9 +51,10 @@ int main(int argc, char** argv) {
     const double stereo = recorder.get("BM_Stereo/program:0");
     const double surround = recorder.get("BM_Surround/program:0");
     if (stereo > 0.0 && surround > 0.0)
-        std::printf("  six inputs, program 0: %.1f ns; six times the stereo cost per input "
-                "(3 x %.1f): %.1f ns; ratio %.2f\n",
-                surround, stereo, 3.0 * stereo, stereo > 0 ? surround / (3.0 * stereo) : 0.0);
+        std::printf(
+            "  six inputs, program 0: %.1f ns; six times the stereo cost per input "
+            "(3 x %.1f): %.1f ns; ratio %.2f\n",
+            surround, stereo, 3.0 * stereo, stereo > 0 ? surround / (3.0 * stereo) : 0.0);
     benchmark::Shutdown();
     return 0;
 }

@@ -47,8 +47,7 @@ constexpr Stages kNearFieldC = {{highpass(70, 3), bell(600, 1, 5), lowpass(17000
 constexpr Stages kNearFieldD = {{highpass(68), bell(4000, 0.7f, -3), lowpass(18000, 5)}};
 constexpr Stages kNearFieldE = {{highpass(85, 2), bell(2700, 1.2f, -7), bell(11000, 1.2f, -7)}};
 // The 42 Hz resonance starts from silence at every design.
-constexpr Stages kNearFieldF = {
-    {highpass(95, 2), bell(42, 8, 9, 0, true), bell(900, 1.5f, 4)}};
+constexpr Stages kNearFieldF = {{highpass(95, 2), bell(42, 8, 9, 0, true), bell(900, 1.5f, 4)}};
 constexpr Stages kNearFieldG = {{highpass(95, 2), bell(1400, 1, 8), lowpass(19000, 6, -2)}};
 constexpr Stages kLaptop = {{highpass(200), bell(900, 2, 15), bell(7000, 2, 25, -20)}};
 constexpr Stages kPortable = {{highpass(180, 3), highShelf(700, -5), lowpass(10000, 4)}};
@@ -68,12 +67,12 @@ constexpr CabinetModel stereo(const Stages& full, const FilterDesign& send) {
 }
 
 constexpr CabinetModel kStereoModels[] = {
-    stereo(kReference, kSend400Plus6),       stereo(kSmallBandLimited, kSend400Plus9),
-    stereo(kNearFieldA, kSend400Plus9),      stereo(kNearFieldB, kSend400Plus9),
-    stereo(kNearFieldC, kSend400Plus9),      stereo(kNearFieldD, kSend400Plus9),
-    stereo(kNearFieldE, kSend400Plus9),      stereo(kNearFieldF, kSend400Plus9),
-    stereo(kNearFieldG, kSend400Plus9),      stereo(kLaptop, kSend2000Plus9),
-    stereo(kPortable, kSend1000Plus9),       stereo(kFlatpanel, kSend1000Plus9),
+    stereo(kReference, kSend400Plus6),  stereo(kSmallBandLimited, kSend400Plus9),
+    stereo(kNearFieldA, kSend400Plus9), stereo(kNearFieldB, kSend400Plus9),
+    stereo(kNearFieldC, kSend400Plus9), stereo(kNearFieldD, kSend400Plus9),
+    stereo(kNearFieldE, kSend400Plus9), stereo(kNearFieldF, kSend400Plus9),
+    stereo(kNearFieldG, kSend400Plus9), stereo(kLaptop, kSend2000Plus9),
+    stereo(kPortable, kSend1000Plus9),  stereo(kFlatpanel, kSend1000Plus9),
 };
 static_assert(sizeof(kStereoModels) / sizeof(kStereoModels[0]) == 12);
 
@@ -166,8 +165,7 @@ int itdSamples(const HeadGeometry& g, float headSize, float sampleRateHz, bool e
     if (!enabled) return 0;
     const float samples = (headSize * g.itdSlope + g.itdOffset) * g.itdScale * sampleRateHz;
     if (!(samples > 0.0f)) return 0;
-    return samples >= static_cast<float>(g.itdCapacity) ? g.itdCapacity
-                                                         : static_cast<int>(samples);
+    return samples >= static_cast<float>(g.itdCapacity) ? g.itdCapacity : static_cast<int>(samples);
 }
 
 void HeadEntry::init(const HeadGeometry& g, float sampleRateHz) {

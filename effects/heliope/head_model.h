@@ -47,8 +47,8 @@ struct HeadGeometry {
     FilterDesign shadow[3];  // fixed contralateral filters, in processing order
     // Interaural delay: trunc((headSize * itdSlope + itdOffset) * itdScale * fs) samples.
     float itdSlope, itdOffset, itdScale;
-    int itdCapacity;           // samples
-    float itdInitialSeconds;   // length before the first design
+    int itdCapacity;          // samples
+    float itdInitialSeconds;  // length before the first design
     // Distance law below 2 m: ipsi = ipsiNumerator / (d - offset), contra =
     // contraNumerator / (d + offset); from 2 m both are 1 / d.
     float ipsiNumerator, contraNumerator, distanceOffset;
@@ -81,8 +81,8 @@ struct HeadEntry {
     void designContralateral(const HeadGeometry& g, float fs);
 
     float ipsilateral(float x) {
-        return pinnaNotch3.processSample(pinnaNotch2.processSample(
-            pinnaNotch1.processSample(presenceShelf.processSample(x))));
+        return pinnaNotch3.processSample(
+            pinnaNotch2.processSample(pinnaNotch1.processSample(presenceShelf.processSample(x))));
     }
     float shadow(float x) {
         return shadowPeak.processSample(shadowShelf2.processSample(shadowShelf1.processSample(x)));

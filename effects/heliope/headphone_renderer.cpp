@@ -25,7 +25,8 @@ HeadphoneRenderer::HeadphoneRenderer(const Layout& layout) : layout_(layout) {
         noise_[c].setSeed(kNoiseSeed + static_cast<std::uint32_t>(c));
         noise_[c].setLevel(kInputNoiseDb);
     }
-    for (int k = 0; k < layout_.numHeadEntries; ++k) head_[k].init(*layout_.geometry[k], sampleRate_);
+    for (int k = 0; k < layout_.numHeadEntries; ++k)
+        head_[k].init(*layout_.geometry[k], sampleRate_);
     configureRoom(reverb_, sampleRate_);
     recomputeAll();
     reset();

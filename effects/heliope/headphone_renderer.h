@@ -149,8 +149,7 @@ class HeadphoneRenderer {
 };
 
 template <int kInputs, typename T, typename Render>
-void HeadphoneRenderer::runBlock(const T* const* inputs, T* const* outputs, int n,
-                                 Render render) {
+void HeadphoneRenderer::runBlock(const T* const* inputs, T* const* outputs, int n, Render render) {
     if (n <= 0) return;
     T* const out0 = outputs[0];
     T* const out1 = outputs[1];

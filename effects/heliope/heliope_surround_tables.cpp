@@ -12,26 +12,26 @@ static_assert(int{kSurroundNumParams} == int{kHeliopeNumParams} &&
               "the 5.1 renderer shares the stereo parameter table");
 
 const char* const kSurroundChannelModeNames[kSurroundChannelModeCount] = {
-    "5.1 Surround", "ITU stereo downmix", "Mono downmix on center", "5.1 to 5.0 (no LFE)",
-    "L only",       "R only",             "C only",                 "LFE only",
-    "Ls only",      "Rs only",            "L,C,R only",             "Ls, Rs only",
+    "5.1 Surround",
+    "ITU stereo downmix",
+    "Mono downmix on center",
+    "5.1 to 5.0 (no LFE)",
+    "L only",
+    "R only",
+    "C only",
+    "LFE only",
+    "Ls only",
+    "Rs only",
+    "L,C,R only",
+    "Ls, Rs only",
 };
 
 const char* const kSurroundCabinetNames[kSurroundCabinetCount] = {
-    "Reference (flat response)",
-    "Small band-limited speakers",
-    "Near-field monitors A",
-    "Near-field monitors B",
-    "Near-field monitors C",
-    "Near-field monitors D",
-    "Near-field monitors E",
-    "Near-field monitors F",
-    "Near-field monitors G",
-    "PC desktop speakers",
-    "Portable music player",
-    "Flatpanel TV",
-    "Sub / sat (low-end)",
-    "Sub / sat (high-end)",
+    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
+    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
+    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
+    "PC desktop speakers",       "Portable music player",       "Flatpanel TV",
+    "Sub / sat (low-end)",       "Sub / sat (high-end)",
 };
 
 namespace {
@@ -48,22 +48,24 @@ static_assert(namesPadded());
 }  // namespace
 
 const EffectDescription kHeliopeSurroundDescription = {
-    {
-        Generation::Current,
-        "QX Heliope Pro Surround",
-        "QX Heliope Pro Surround",
-        "QX",
-        vst::fourCC('Q', 'X', 'H', 'S'),
-        1010,
-        kSurroundNumInputs,
-        kSurroundNumOutputs,
-        0,
-        vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
-        kHeliopeCanDo,
-        -1,  // no host bypass: the VST default answers
-    },
-    {kSurroundNumParams, kHeliopeParamNames, kHeliopeParamLabels, kHeliopeDisplayRanges},
-    {kSurroundNumPrograms, kSurroundNumParams, kPrograms.values, kPrograms.names},
+    .identity =
+        {
+            .generation = Generation::Current,
+            .effectName = "QX Heliope Pro Surround",
+            .productString = "QX Heliope Pro Surround",
+            .vendorString = "QX",
+            .uniqueId = vst::fourCC('Q', 'X', 'H', 'S'),
+            .vendorVersion = 1010,
+            .numInputs = kSurroundNumInputs,
+            .numOutputs = kSurroundNumOutputs,
+            .initialDelay = 0,
+            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
+            .canDoYes = kHeliopeCanDo,
+            .bypassParameter = -1,  // no host bypass: the VST default answers
+        },
+    .parameters = {kSurroundNumParams, kHeliopeParamNames, kHeliopeParamLabels,
+                   kHeliopeDisplayRanges},
+    .factory = {kSurroundNumPrograms, kSurroundNumParams, kPrograms.values, kPrograms.names},
 };
 
 }  // namespace qx

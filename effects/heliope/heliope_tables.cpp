@@ -9,10 +9,9 @@
 namespace qx {
 
 constexpr ParamName kHeliopeParamNames[kHeliopeNumParams] = {
-    "Output trim    ", "Bypass         ", "Cue strength   ", "Head size      ",
-    "Ear size       ", "Distance       ", "Reverb time    ", "Room size      ",
-    "Channel mode   ", "Cabinet select ", "Generate ITDs  ", "Next door      ",
-    "Enable room    ",
+    "Output trim    ", "Bypass         ", "Cue strength   ", "Head size      ", "Ear size       ",
+    "Distance       ", "Reverb time    ", "Room size      ", "Channel mode   ", "Cabinet select ",
+    "Generate ITDs  ", "Next door      ", "Enable room    ",
 };
 
 constexpr ParamLabel kHeliopeParamLabels[kHeliopeNumParams] = {
@@ -21,9 +20,9 @@ constexpr ParamLabel kHeliopeParamLabels[kHeliopeNumParams] = {
 
 // The two menu parameters show their index (0..1 range, index stored as the value).
 constexpr ParameterDisplayRange kHeliopeDisplayRanges[kHeliopeNumParams] = {
-    {0.0f, 1.0f},   {0.0f, 1.0f}, {0.0f, 100.0f}, {0.0f, 100.0f}, {0.0f, 100.0f},
-    {1.0f, 4.0f},   {0.2f, 0.6f}, {0.0f, 100.0f}, {0.0f, 1.0f},   {0.0f, 1.0f},
-    {0.0f, 1.0f},   {0.0f, 1.0f}, {0.0f, 1.0f},
+    {0.0f, 1.0f}, {0.0f, 1.0f}, {0.0f, 100.0f}, {0.0f, 100.0f}, {0.0f, 100.0f},
+    {1.0f, 4.0f}, {0.2f, 0.6f}, {0.0f, 100.0f}, {0.0f, 1.0f},   {0.0f, 1.0f},
+    {0.0f, 1.0f}, {0.0f, 1.0f}, {0.0f, 1.0f},
 };
 
 const HintKind kHeliopeHintKinds[kHeliopeNumParams] = {
@@ -43,18 +42,10 @@ const char* const kHeliopeChannelModeNames[kHeliopeChannelModeCount] = {
 };
 
 const char* const kHeliopeCabinetNames[kHeliopeCabinetCount] = {
-    "Reference (flat response)",
-    "Small band-limited speakers",
-    "Near-field monitors A",
-    "Near-field monitors B",
-    "Near-field monitors C",
-    "Near-field monitors D",
-    "Near-field monitors E",
-    "Near-field monitors F",
-    "Near-field monitors G",
-    "Laptop speakers",
-    "Portable music player",
-    "Flatpanel TV",
+    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
+    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
+    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
+    "Laptop speakers",           "Portable music player",       "Flatpanel TV",
 };
 
 namespace {
@@ -82,22 +73,24 @@ constexpr float kScaleKnee = 1.0f / 7.0f;  // -36 dB
 }  // namespace
 
 const EffectDescription kHeliopeDescription = {
-    {
-        Generation::Current,
-        "QX Heliope Pro",
-        "QX Heliope Pro",
-        "QX",
-        vst::fourCC('Q', 'X', 'H', 'L'),
-        1010,
-        kHeliopeNumInputs,
-        kHeliopeNumOutputs,
-        0,
-        vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
-        kHeliopeCanDo,
-        -1,  // no host bypass: the VST default answers
-    },
-    {kHeliopeNumParams, kHeliopeParamNames, kHeliopeParamLabels, kHeliopeDisplayRanges},
-    {kHeliopeNumPrograms, kHeliopeNumParams, kPrograms.values, kPrograms.names},
+    .identity =
+        {
+            .generation = Generation::Current,
+            .effectName = "QX Heliope Pro",
+            .productString = "QX Heliope Pro",
+            .vendorString = "QX",
+            .uniqueId = vst::fourCC('Q', 'X', 'H', 'L'),
+            .vendorVersion = 1010,
+            .numInputs = kHeliopeNumInputs,
+            .numOutputs = kHeliopeNumOutputs,
+            .initialDelay = 0,
+            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
+            .canDoYes = kHeliopeCanDo,
+            .bypassParameter = -1,  // no host bypass: the VST default answers
+        },
+    .parameters = {kHeliopeNumParams, kHeliopeParamNames, kHeliopeParamLabels,
+                   kHeliopeDisplayRanges},
+    .factory = {kHeliopeNumPrograms, kHeliopeNumParams, kPrograms.values, kPrograms.names},
 };
 
 float heliopeScaleDb(float position) {

@@ -95,8 +95,7 @@ void SurroundHeadphoneEngine::processFrame() {
     const float* const f = frame_.data();
     const bool bassManaged =
         cabinetIndex_ >= kFirstBassManagedCabinet && cabinetIndex_ <= kLastBassManagedCabinet;
-    const float lfeFeed =
-        bassManaged ? f[kL] + f[kR] + f[kC] + f[kLfe] + f[kLs] + f[kRs] : f[kLfe];
+    const float lfeFeed = bassManaged ? f[kL] + f[kR] + f[kC] + f[kLfe] + f[kLs] + f[kRs] : f[kLfe];
     float s[6];
     s[kL] = cabinet_[kL].process(f[kL]);
     s[kR] = cabinet_[kR].process(f[kR]);
@@ -119,10 +118,8 @@ void SurroundHeadphoneEngine::processFrame() {
                                           head_[1].itdDelay.readCurrent());
     const float e1 = head_[1].ipsilateral(front.ipsi * (s[kR] + s[kC] + s[kLfe]) +
                                           head_[0].itdDelay.readCurrent());
-    const float e2 =
-        head_[2].ipsilateral(back.ipsi * s[kLs] + head_[3].itdDelay.readCurrent());
-    const float e3 =
-        head_[3].ipsilateral(back.ipsi * s[kRs] + head_[2].itdDelay.readCurrent());
+    const float e2 = head_[2].ipsilateral(back.ipsi * s[kLs] + head_[3].itdDelay.readCurrent());
+    const float e3 = head_[3].ipsilateral(back.ipsi * s[kRs] + head_[2].itdDelay.readCurrent());
 
     float ear0, ear1;
     if (!nextDoor_) {

@@ -96,7 +96,8 @@ TYPED_TEST(BlockRoutine, InPlaceProcessing) {
 
 TYPED_TEST(BlockRoutine, NonFiniteBurstLeavesFiniteOutput) {
     Channels in = programme<TypeParam>(20000);
-    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(),
+                         std::numeric_limits<float>::infinity(),
                          -std::numeric_limits<float>::infinity(), 3.0e38f};
     for (size_t c = 0; c < in.size(); ++c)
         for (int i = 1000; i < 1100; ++i) in[c][i] = bad[(i + c) % 4];

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "effects/heliope/headphone_engine.h"
 #include "cabinet_designs.h"
+#include "effects/heliope/headphone_engine.h"
 #include "render.h"
 
 namespace qx {
@@ -119,7 +119,9 @@ TEST(HeadphoneEngine, DistanceLaw) {
     const struct {
         float metres;
         float ipsi, contra;
-    } cases[] = {{1.0f, 1.046448f, 0.960829f}, {2.0f, 0.5f, 0.5f}, {4.0f, 0.25f, 0.25f},
+    } cases[] = {{1.0f, 1.046448f, 0.960829f},
+                 {2.0f, 0.5f, 0.5f},
+                 {4.0f, 0.25f, 0.25f},
                  {0.5f, 1.046448f, 0.960829f}};  // held to 1 m
     for (const auto& c : cases) {
         HeadphoneEngine e;
@@ -144,7 +146,8 @@ TEST(HeadphoneEngine, DistanceLaw) {
         r->setDistance(d == 0 ? 1.0f : 2.0f);
         const Channels out = test::render(*r, {test::impulse(n), std::vector<float>(n)});
         for (int k = 0; k < 3; ++k)
-            ratio[d][k] = test::magnitudeAt(out[0], hz[k], kFs) / test::magnitudeAt(out[1], hz[k], kFs);
+            ratio[d][k] =
+                test::magnitudeAt(out[0], hz[k], kFs) / test::magnitudeAt(out[1], hz[k], kFs);
     }
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(ratio[0][k] / ratio[1][k], 1.046448 / 0.960829, 2e-4);
 }
@@ -175,8 +178,8 @@ TEST(HeadphoneEngine, CabinetResponsesMatchTheirDesigns) {
     for (int cabinet = 1; cabinet < 12; ++cabinet) {
         const std::vector<float> ir = leftImpulseResponse(cabinet, n);
         for (double f : hz) {
-            const double measured =
-                20.0 * std::log10(test::magnitudeAt(ir, f, kFs) / test::magnitudeAt(reference, f, kFs));
+            const double measured = 20.0 * std::log10(test::magnitudeAt(ir, f, kFs) /
+                                                      test::magnitudeAt(reference, f, kFs));
             const double magnitude = test::designedMagnitude(kStereoStages[cabinet], f, kFs);
             const double designed =
                 20.0 * std::log10(magnitude / test::designedMagnitude(kStereoStages[0], f, kFs));
@@ -186,9 +189,11 @@ TEST(HeadphoneEngine, CabinetResponsesMatchTheirDesigns) {
     }
     // The reference itself: flat within a few tenths of a dB over the audio band.
     for (double f : {100.0, 1000.0, 10000.0})
-        EXPECT_NEAR(20.0 * std::log10(test::designedMagnitude(kStereoStages[0], f, kFs)), 0.0, 0.3) << f;
+        EXPECT_NEAR(20.0 * std::log10(test::designedMagnitude(kStereoStages[0], f, kFs)), 0.0, 0.3)
+            << f;
     // Unknown indices sound exactly like the reference.
-    for (int cabinet : {12, 99, -1}) EXPECT_EQ(leftImpulseResponse(cabinet, 4096), leftImpulseResponse(0, 4096));
+    for (int cabinet : {12, 99, -1})
+        EXPECT_EQ(leftImpulseResponse(cabinet, 4096), leftImpulseResponse(0, 4096));
 }
 
 TEST(HeadphoneEngine, RedesignsClearTheResonanceAndCabinetChangesCutTheTail) {
@@ -258,7 +263,8 @@ TEST(HeadphoneEngine, RoomSizeAndNextDoor) {
     HeadphoneEngine e;
     e.setNextDoor(true);
     e.setRoomEnabled(false);
-    const Channels out = test::render(e, {test::noise(22050, 0.5f, 4), test::noise(22050, 0.5f, 5)});
+    const Channels out =
+        test::render(e, {test::noise(22050, 0.5f, 4), test::noise(22050, 0.5f, 5)});
     EXPECT_GT(test::rms(out[0], 4410), 1e-3);
     EXPECT_GT(test::rms(out[1], 4410), 1e-3);
 }
@@ -309,7 +315,8 @@ TEST(HeadphoneEngine, SampleRates) {
             x.setSampleRate(rate);
             x.setCabinet(cabinet);
             const int n = std::max(4096, int(rate));
-            const Channels out = test::render(x, {test::noise(n, 0.5f, 8), test::noise(n, 0.5f, 9)});
+            const Channels out =
+                test::render(x, {test::noise(n, 0.5f, 8), test::noise(n, 0.5f, 9)});
             EXPECT_LT(test::peak(out[0]), 100.0) << rate << " Hz, cabinet " << cabinet;
             EXPECT_LT(test::peak(out[1]), 100.0) << rate << " Hz, cabinet " << cabinet;
         }
@@ -326,8 +333,8 @@ TEST(HeadphoneEngine, PeakHold) {
     // A quiet peak: held for ten seconds, then down to the floor with the meter.
     const int frames = 20003;
     Channels in = test::silence(2, frames);
-    in[0][0] = 1e-4f;   // -80 dB
-    in[1][0] = 0.5f;    // loud: the meter has not fallen to the floor in ten seconds
+    in[0][0] = 1e-4f;  // -80 dB
+    in[1][0] = 0.5f;   // loud: the meter has not fallen to the floor in ten seconds
     std::vector<float> held0, held1;
     for (int i = 0; i < frames; ++i) {
         test::render(e, {{in[0][i]}, {in[1][i]}}, 1);

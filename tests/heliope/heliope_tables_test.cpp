@@ -24,7 +24,9 @@ void expectValidTables(const EffectDescription& d, int modes, int cabinets) {
         EXPECT_EQ(std::strlen(d.factory.names[p]), 23u) << p;
         const float* row = d.factory.row(p);
         for (int i = 0; i < 13; ++i) {
-            const int entries = i == kHeliopeChannelMode ? modes : i == kHeliopeCabinet ? cabinets : 0;
+            const int entries = i == kHeliopeChannelMode ? modes
+                                : i == kHeliopeCabinet   ? cabinets
+                                                         : 0;
             if (entries > 0) {
                 EXPECT_EQ(row[i], std::floor(row[i])) << p << " " << i;
                 EXPECT_GE(row[i], 0.0f);
@@ -48,7 +50,8 @@ bool sameRow(const EffectDescription& d, int a, int b) {
 
 TEST(HeliopeTables, TextsAndProgramsAreValid) {
     expectValidTables(kHeliopeDescription, kHeliopeChannelModeCount, kHeliopeCabinetCount);
-    expectValidTables(kHeliopeSurroundDescription, kSurroundChannelModeCount, kSurroundCabinetCount);
+    expectValidTables(kHeliopeSurroundDescription, kSurroundChannelModeCount,
+                      kSurroundCabinetCount);
     EXPECT_STREQ(kHeliopeDescription.parameters.names[9], "Cabinet select ");
     EXPECT_STREQ(kHeliopeDescription.factory.names[0], "Default                ");
 }
@@ -69,7 +72,9 @@ TEST(HeliopeTables, ProgramsOfTheTwoRenderers) {
     // The 5.1 renderer shares programs 0-17, 20 and 21 and has its own 18, 19, 22-25.
     for (int p : {0, 1, 5, 15, 16, 17, 20, 21}) {
         EXPECT_EQ(name(surround, p), name(stereo, p)) << p;
-        EXPECT_TRUE(std::memcmp(surround.factory.row(p), stereo.factory.row(p), 13 * sizeof(float)) == 0) << p;
+        EXPECT_TRUE(
+            std::memcmp(surround.factory.row(p), stereo.factory.row(p), 13 * sizeof(float)) == 0)
+            << p;
     }
     EXPECT_EQ(name(surround, 18), "Small speakers (no sub)");
     EXPECT_EQ(surround.factory.row(18)[kSurroundChannelMode], 3.0f);

@@ -36,7 +36,8 @@ Channels render(Engine& e, const Channels& in, int block = 512) {
         T* outs[2] = {out0.data() + start, out1.data() + start};
         e.processBlock(ins.data(), outs, n);
     }
-    return {std::vector<float>(out0.begin(), out0.end()), std::vector<float>(out1.begin(), out1.end())};
+    return {std::vector<float>(out0.begin(), out0.end()),
+            std::vector<float>(out1.begin(), out1.end())};
 }
 
 inline Channels silence(int channels, int frames) {

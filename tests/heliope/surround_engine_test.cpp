@@ -147,8 +147,9 @@ TEST(SurroundHeadphoneEngine, LfeOnlyReachesBothEarsLowPassed) {
     EXPECT_LT(test::magnitudeAt(small[0], 2000.0, kFs, 2048) / low, 2e-3);
     // The reference's LFE stages pass 2 kHz.
     const Channels flat = run(0, true);
-    EXPECT_GT(test::magnitudeAt(flat[0], 2000.0, kFs, 2048) / test::magnitudeAt(flat[0], 60.0, kFs, 2048),
-              0.3);
+    EXPECT_GT(
+        test::magnitudeAt(flat[0], 2000.0, kFs, 2048) / test::magnitudeAt(flat[0], 60.0, kFs, 2048),
+        0.3);
     // Nothing of the other inputs.
     EXPECT_LT(test::peak(run(1, false)[0]), kNoiseFloor);
 }
