@@ -180,4 +180,25 @@ inline void printSums(const Recorder& r, const Recipe* recipes, int count) {
     }
 }
 
+// The whole program: every registered case, then the sums of `recipes` and `extra`.
+template <int N>
+int runAndSummarise(int argc, char** argv, const Recipe (&recipes)[N],
+                    void (*extra)(const Recorder&) = nullptr) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    Recorder recorder;
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    printSums(recorder, recipes, N);
+    if (extra) extra(recorder);
+    benchmark::Shutdown();
+    return 0;
+}
+
+// The building blocks, each measured as a chain of the engine runs it.
+#define QX_HELIOPE_BLOCK_BENCHMARKS()      \
+    BENCHMARK(BM_Biquad)->Apply(repeat);   \
+    BENCHMARK(BM_ItdDelay)->Apply(repeat); \
+    BENCHMARK(BM_Noise)->Apply(repeat);    \
+    BENCHMARK(BM_Room)->ArgName("next_door")->Arg(0)->Arg(1)->Apply(repeat)
+
 }  // namespace qx::bench

@@ -10,10 +10,7 @@ void BM_Stereo(benchmark::State& state) {
     runEngine<HeadphoneEngine>(state, kHeliopeDescription, static_cast<int>(state.range(0)));
 }
 
-BENCHMARK(BM_Biquad)->Apply(repeat);
-BENCHMARK(BM_ItdDelay)->Apply(repeat);
-BENCHMARK(BM_Noise)->Apply(repeat);
-BENCHMARK(BM_Room)->ArgName("next_door")->Arg(0)->Arg(1)->Apply(repeat);
+QX_HELIOPE_BLOCK_BENCHMARKS();
 // 0 "Default"; 4 "HRTFs (anechoic)", no room; 15 "Next door listening", modulated room.
 BENCHMARK(BM_Stereo)->ArgName("program")->Arg(0)->Arg(4)->Arg(15)->Apply(repeat);
 
@@ -27,17 +24,11 @@ BENCHMARK(BM_ProgramChange)->Unit(benchmark::kMicrosecond);
 }  // namespace qx::bench
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    qx::bench::Recorder recorder;
-    benchmark::RunSpecifiedBenchmarks(&recorder);
     // Per frame: two cabinets of three stages, two ipsilateral chains of four, two
     // contralateral chains of three and the room send shelf; two delays, two noise draws.
     const qx::bench::Recipe recipes[] = {
         {"program 0 (room)", "BM_Stereo/program:0", 21, 2, 2, false},
         {"program 15 (next door)", "BM_Stereo/program:15", 21, 2, 2, true},
     };
-    qx::bench::printSums(recorder, recipes, 2);
-    benchmark::Shutdown();
-    return 0;
+    return qx::bench::runAndSummarise(argc, argv, recipes);
 }

@@ -19,10 +19,7 @@ void BM_Stereo(benchmark::State& state) {
     runEngine<HeadphoneEngine>(state, kHeliopeDescription, static_cast<int>(state.range(0)));
 }
 
-BENCHMARK(BM_Biquad)->Apply(repeat);
-BENCHMARK(BM_ItdDelay)->Apply(repeat);
-BENCHMARK(BM_Noise)->Apply(repeat);
-BENCHMARK(BM_Room)->ArgName("next_door")->Arg(0)->Arg(1)->Apply(repeat);
+QX_HELIOPE_BLOCK_BENCHMARKS();
 // 0 "Default"; 15 "Next door listening"; 23 "Subwoofer / satellite 1" (bass management).
 BENCHMARK(BM_Surround)->ArgName("program")->Arg(0)->Arg(15)->Arg(23)->Apply(repeat);
 BENCHMARK(BM_Stereo)->ArgName("program")->Arg(0)->Apply(repeat);
@@ -33,28 +30,26 @@ void BM_ProgramChange(benchmark::State& state) {
 }
 BENCHMARK(BM_ProgramChange)->Unit(benchmark::kMicrosecond);
 
+// Against a stereo renderer per input, times six.
+void printPerInput(const Recorder& r) {
+    const double stereo = r.get("BM_Stereo/program:0");
+    const double surround = r.get("BM_Surround/program:0");
+    if (stereo > 0.0 && surround > 0.0)
+        std::printf(
+            "  six inputs, program 0: %.1f ns; six times the stereo cost per input "
+            "(3 x %.1f): %.1f ns; ratio %.2f\n",
+            surround, stereo, 3.0 * stereo, surround / (3.0 * stereo));
+}
+
 }  // namespace
 }  // namespace qx::bench
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    qx::bench::Recorder recorder;
-    benchmark::RunSpecifiedBenchmarks(&recorder);
     // Per frame: six cabinets of three stages, four ear entries of seven filters and the
     // room send shelf; four delays, six noise draws.
     const qx::bench::Recipe recipes[] = {
         {"program 0 (room)", "BM_Surround/program:0", 47, 4, 6, false},
         {"program 15 (next door)", "BM_Surround/program:15", 47, 4, 6, true},
     };
-    qx::bench::printSums(recorder, recipes, 2);
-    const double stereo = recorder.get("BM_Stereo/program:0");
-    const double surround = recorder.get("BM_Surround/program:0");
-    if (stereo > 0.0 && surround > 0.0)
-        std::printf(
-            "  six inputs, program 0: %.1f ns; six times the stereo cost per input "
-            "(3 x %.1f): %.1f ns; ratio %.2f\n",
-            surround, stereo, 3.0 * stereo, stereo > 0 ? surround / (3.0 * stereo) : 0.0);
-    benchmark::Shutdown();
-    return 0;
+    return qx::bench::runAndSummarise(argc, argv, recipes, qx::bench::printPerInput);
 }

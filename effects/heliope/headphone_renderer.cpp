@@ -44,37 +44,22 @@ void HeadphoneRenderer::setBypassed(bool on) {
 
 void HeadphoneRenderer::setCueStrength(float amount) {
     cueStrength_ = clampTo(amount, 0.0f, 1.0f);
-    if (layout_.headChangesRecompute)
-        recomputeAll();
-    else
-        designIpsilateral();
+    afterHeadChange(&HeadphoneRenderer::designIpsilateral);
 }
 
 void HeadphoneRenderer::setHeadSize(float amount) {
     headSize_ = clampTo(amount, 0.0f, 1.0f);
-    if (layout_.headChangesRecompute)
-        recomputeAll();
-    else
-        updateItdLengths();
+    afterHeadChange(&HeadphoneRenderer::updateItdLengths);
 }
 
 void HeadphoneRenderer::setEarSize(float amount) {
     earSize_ = clampTo(amount, 0.0f, 1.0f);
-    if (layout_.headChangesRecompute)
-        recomputeAll();
-    else
-        designIpsilateral();
+    afterHeadChange(&HeadphoneRenderer::designIpsilateral);
 }
 
 void HeadphoneRenderer::setDistance(float metres) {
     distance_ = clampTo(metres, kMinDistance, kMaxDistance);
-    if (layout_.headChangesRecompute) {
-        recomputeAll();
-        return;
-    }
-    for (int k = 0; k < layout_.numHeadEntries; ++k)
-        head_[k].designPresence(*layout_.geometry[k], sampleRate_, cueStrength_, distance_);
-    updateDistanceGains();
+    afterHeadChange(&HeadphoneRenderer::updateDistance);
 }
 
 void HeadphoneRenderer::setReverbTime(float seconds) {
@@ -97,10 +82,7 @@ void HeadphoneRenderer::setCabinet(int index) {
 
 void HeadphoneRenderer::setItdEnabled(bool on) {
     itdEnabled_ = on;
-    if (layout_.headChangesRecompute)
-        recomputeAll();
-    else
-        updateItdLengths();
+    afterHeadChange(&HeadphoneRenderer::updateItdLengths);
 }
 
 void HeadphoneRenderer::setNextDoor(bool on) {
@@ -160,6 +142,19 @@ void HeadphoneRenderer::recomputeAll() {
     for (int k = 0; k < layout_.numHeadEntries; ++k)
         head_[k].designContralateral(*layout_.geometry[k], fs);
     updateItdLengths();
+    updateDistanceGains();
+}
+
+void HeadphoneRenderer::afterHeadChange(void (HeadphoneRenderer::*update)()) {
+    if (layout_.headChangesRecompute)
+        recomputeAll();
+    else
+        (this->*update)();
+}
+
+void HeadphoneRenderer::updateDistance() {
+    for (int k = 0; k < layout_.numHeadEntries; ++k)
+        head_[k].designPresence(*layout_.geometry[k], sampleRate_, cueStrength_, distance_);
     updateDistanceGains();
 }
 

@@ -101,8 +101,12 @@ class HeadphoneRenderer {
 
     // Every coefficient from the settings and the rate; empties the reverb.
     void recomputeAll();
+    // After a head setting: `update` (what depends on it), or everything where the
+    // layout says so.
+    void afterHeadChange(void (HeadphoneRenderer::*update)());
     void designIpsilateral();
     void updateItdLengths();
+    void updateDistance();  // presence shelves and path gains
     void updateDistanceGains();
 
     // The block loop of both engines. Host samples (float or double) are cleaned and

@@ -48,21 +48,8 @@ static_assert(namesPadded());
 }  // namespace
 
 const EffectDescription kHeliopeSurroundDescription = {
-    .identity =
-        {
-            .generation = Generation::Current,
-            .effectName = "QX Heliope Pro Surround",
-            .productString = "QX Heliope Pro Surround",
-            .vendorString = "QX",
-            .uniqueId = vst::fourCC('Q', 'X', 'H', 'S'),
-            .vendorVersion = 1010,
-            .numInputs = kSurroundNumInputs,
-            .numOutputs = kSurroundNumOutputs,
-            .initialDelay = 0,
-            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
-            .canDoYes = kHeliopeCanDo,
-            .bypassParameter = -1,  // no host bypass: the VST default answers
-        },
+    .identity = heliopeIdentity("QX Heliope Pro Surround", vst::fourCC('Q', 'X', 'H', 'S'),
+                                kSurroundNumInputs),
     .parameters = {kSurroundNumParams, kHeliopeParamNames, kHeliopeParamLabels,
                    kHeliopeDisplayRanges},
     .factory = {kSurroundNumPrograms, kSurroundNumParams, kPrograms.values, kPrograms.names},

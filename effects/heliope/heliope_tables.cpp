@@ -74,20 +74,7 @@ constexpr float kScaleKnee = 1.0f / 7.0f;  // -36 dB
 
 const EffectDescription kHeliopeDescription = {
     .identity =
-        {
-            .generation = Generation::Current,
-            .effectName = "QX Heliope Pro",
-            .productString = "QX Heliope Pro",
-            .vendorString = "QX",
-            .uniqueId = vst::fourCC('Q', 'X', 'H', 'L'),
-            .vendorVersion = 1010,
-            .numInputs = kHeliopeNumInputs,
-            .numOutputs = kHeliopeNumOutputs,
-            .initialDelay = 0,
-            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
-            .canDoYes = kHeliopeCanDo,
-            .bypassParameter = -1,  // no host bypass: the VST default answers
-        },
+        heliopeIdentity("QX Heliope Pro", vst::fourCC('Q', 'X', 'H', 'L'), kHeliopeNumInputs),
     .parameters = {kHeliopeNumParams, kHeliopeParamNames, kHeliopeParamLabels,
                    kHeliopeDisplayRanges},
     .factory = {kHeliopeNumPrograms, kHeliopeNumParams, kPrograms.values, kPrograms.names},

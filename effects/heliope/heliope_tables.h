@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "effects/heliope/heliope_params.h"
 #include "framework/editor/hint_line.h"
@@ -21,6 +22,24 @@ extern const ParameterDisplayRange kHeliopeDisplayRanges[kHeliopeNumParams];
 extern const HintKind kHeliopeHintKinds[kHeliopeNumParams];
 // canDo texts answered with 1 by both renderers, null-terminated.
 extern const char* const kHeliopeCanDo[];
+
+// Identity of a renderer: they differ in name, unique ID and input count only.
+constexpr EffectIdentity heliopeIdentity(const char* name, std::int32_t uniqueId, int numInputs) {
+    return {
+        .generation = Generation::Current,
+        .effectName = name,
+        .productString = name,
+        .vendorString = "QX",
+        .uniqueId = uniqueId,
+        .vendorVersion = 1010,
+        .numInputs = numInputs,
+        .numOutputs = kHeliopeNumOutputs,
+        .initialDelay = 0,
+        .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing,
+        .canDoYes = kHeliopeCanDo,
+        .bypassParameter = -1,  // no host bypass: the VST default answers
+    };
+}
 
 // Entries of the option menus, in index order.
 extern const char* const kHeliopeChannelModeNames[kHeliopeChannelModeCount];
