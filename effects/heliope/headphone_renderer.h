@@ -62,7 +62,8 @@ class HeadphoneRenderer {
     float heldPeakOf(int output) const;   // linear, floor 1e-8
     float heldPeakDb(int output) const;   // dB, -160 for an unknown output
 
-    // --- One frame by hand: set inputs, run the engine's processFrame, read outputs ---
+    // --- One frame by hand: set inputs, run the engine's processFrame, read outputs.
+    // Channels 0..numInputs()-1, outputs 0..1; not checked. ---
     void setFrameInput(int channel, float x) { frame_[channel] = x; }
     // After processFrame: the input as the channel matrix left it.
     float frameInput(int channel) const { return frame_[channel]; }
