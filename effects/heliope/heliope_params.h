@@ -1,0 +1,35 @@
+// Parameter indices and counts of the stereo headphone renderer, for its effect, editor
+// and tests. Dependency-free on purpose.
+#pragma once
+
+namespace qx {
+
+enum HeliopeParam : int {
+    kHeliopeOutputTrim = 0,  // linear gain 0..1
+    kHeliopeBypass,
+    kHeliopeCueStrength,
+    kHeliopeHeadSize,
+    kHeliopeEarSize,
+    kHeliopeDistance,
+    kHeliopeReverbTime,
+    kHeliopeRoomSize,
+    kHeliopeChannelMode,  // holds the menu index 0..5, not a fraction
+    kHeliopeCabinet,      // holds the menu index 0..11, not a fraction
+    kHeliopeItds,
+    kHeliopeNextDoor,
+    kHeliopeEnableRoom,
+    kHeliopeNumParams
+};
+
+constexpr int kHeliopeNumPrograms = 50;
+constexpr int kHeliopeNumInputs = 2;
+constexpr int kHeliopeNumOutputs = 2;
+
+// Entries of the two option menus.
+constexpr int kHeliopeChannelModeCount = 6;
+constexpr int kHeliopeCabinetCount = 12;
+
+// Editor tag of the peak-hold text (a click releases the holds).
+constexpr int kHeliopePeakHoldTag = 101;
+
+}  // namespace qx
