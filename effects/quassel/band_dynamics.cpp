@@ -26,11 +26,6 @@ bool validBand(int band) {
     return band >= 0 && band < BankState::kBandCapacity;
 }
 
-// x held to lo .. hi; a NaN gives lo.
-float held(float x, float lo, float hi) {
-    return x > lo ? (x < hi ? x : hi) : lo;
-}
-
 }  // namespace
 
 BandDynamics::BandDynamics() : table_(OscillatorTable::get()) {
@@ -62,35 +57,35 @@ void BandDynamics::layoutChanged() {
 }
 
 void BandDynamics::setMakeup(int band, float gainLinear) {
-    if (validBand(band)) s_.makeup[band] = held(gainLinear, 0.0f, kMaxMakeup);
+    if (validBand(band)) s_.makeup[band] = heldTo(gainLinear, 0.0f, kMaxMakeup);
 }
 
 void BandDynamics::setThreshold(int band, float levelLinear) {
     if (validBand(band))
-        s_.inverseThreshold[band] = 1.0f / held(levelLinear, kMinThreshold, HUGE_VALF);
+        s_.inverseThreshold[band] = 1.0f / heldTo(levelLinear, kMinThreshold, HUGE_VALF);
 }
 
 void BandDynamics::setRatio(int band, float ratio) {
     if (!validBand(band)) return;
-    const float r = held(ratio, 1.0f, kMaxRatio);
+    const float r = heldTo(ratio, 1.0f, kMaxRatio);
     s_.ratioExponent[band] = (1.0f - r) / r;
 }
 
 void BandDynamics::setAttack(int band, float seconds) {
     if (!validBand(band)) return;
-    attackTime_[band] = held(seconds, 0.0f, HUGE_VALF);
+    attackTime_[band] = heldTo(seconds, 0.0f, HUGE_VALF);
     s_.attackCoef[band] = timeCoef(attackTime_[band], s_.sampleRate);
 }
 
 void BandDynamics::setRelease(int band, float seconds) {
     if (!validBand(band)) return;
-    releaseTime_[band] = held(seconds, 0.0f, HUGE_VALF);
+    releaseTime_[band] = heldTo(seconds, 0.0f, HUGE_VALF);
     s_.releaseCoef[band] = timeCoef(releaseTime_[band], s_.sampleRate);
 }
 
 void BandDynamics::setWarmth(int band, float amount) {
     if (!validBand(band)) return;
-    const float w = held(amount, 0.0f, 1.0f);
+    const float w = heldTo(amount, 0.0f, 1.0f);
     s_.warmth[band] = w;
     s_.warmthDry[band] = 1.0f - w;
     s_.warmthWet[band] = 0.1f * w;

@@ -38,17 +38,19 @@ struct Sse2Lanes {
     static I subInt(I a, I b) { return _mm_sub_epi32(a, b); }
     static I andInt(I a, int mask) { return _mm_and_si128(a, _mm_set1_epi32(mask)); }
     static I truncate(F x) { return _mm_cvttps_epi32(x); }
+    // Indices are masked to the table, so they are non-negative: unsigned lane values
+    // address the table without a sign extension.
     static F gather(const float* table, I index) {
-        alignas(16) std::int32_t i[4];
+        alignas(16) std::uint32_t i[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
         return _mm_setr_ps(table[i[0]], table[i[1]], table[i[2]], table[i[3]]);
     }
     // Entries 2i and 2i + 1 of an interleaved table, one 64-bit load per lane.
     static void gatherPairs(const float* table, I index, F& first, F& second) {
-        alignas(16) std::int32_t i[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
-        const F a = pairs(table + 2 * i[0], table + 2 * i[1]);  // f0 s0 f1 s1
-        const F b = pairs(table + 2 * i[2], table + 2 * i[3]);  // f2 s2 f3 s3
+        alignas(16) std::uint32_t i[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i), _mm_add_epi32(index, index));
+        const F a = pairs(table + i[0], table + i[1]);  // f0 s0 f1 s1
+        const F b = pairs(table + i[2], table + i[3]);  // f2 s2 f3 s3
         first = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         second = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
     }

@@ -52,9 +52,7 @@ ErbFilterBank::ErbFilterBank() {
 
 void ErbFilterBank::setSampleRate(float sampleRateHz) {
     if (std::isnan(sampleRateHz)) return;
-    const float fs = sampleRateHz < kMinSampleRate
-                         ? kMinSampleRate
-                         : (sampleRateHz > kMaxSampleRate ? kMaxSampleRate : sampleRateHz);
+    const float fs = heldTo(sampleRateHz, kMinSampleRate, kMaxSampleRate);
     if (fs == s_.sampleRate) return;
     s_.sampleRate = fs;
     // The clock may now be past the new wrap point; it wraps at the next sample.

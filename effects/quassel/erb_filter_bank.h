@@ -7,6 +7,11 @@
 
 namespace qx {
 
+// x held to lo .. hi, a NaN to lo: settings clamp host-derived values with it.
+inline float heldTo(float x, float lo, float hi) {
+    return x > lo ? (x < hi ? x : hi) : lo;
+}
+
 // Everything the per-sample kernels read and write, as structure of arrays: every
 // per-band quantity is a row of kLanes floats with the bands side by side, so that one
 // vector instruction works on 4 or 8 neighbouring bands. Rows are padded past the 20

@@ -3,15 +3,6 @@
 
 namespace qx {
 
-namespace {
-
-// x held to lo .. hi; a NaN gives lo.
-float held(float x, float lo, float hi) {
-    return x > lo ? (x < hi ? x : hi) : lo;
-}
-
-}  // namespace
-
 MultibandEngine::MultibandEngine() {
     // Independent sequences, so the two channels' noise floors are uncorrelated.
     noise_[0].setSeed(1);
@@ -23,15 +14,15 @@ MultibandEngine::MultibandEngine() {
 }
 
 void MultibandEngine::setOutputTrim(float gainLinear) {
-    outputTrim_ = held(gainLinear, kMinOutputTrim, HUGE_VALF);
+    outputTrim_ = heldTo(gainLinear, kMinOutputTrim, HUGE_VALF);
 }
 
 void MultibandEngine::setPreGain(float gainLinear) {
-    preGain_ = held(gainLinear, 0.0f, kMaxPreGain);
+    preGain_ = heldTo(gainLinear, 0.0f, kMaxPreGain);
 }
 
 void MultibandEngine::setDryWet(float fraction) {
-    dryWet_ = held(fraction, 0.0f, 1.0f);
+    dryWet_ = heldTo(fraction, 0.0f, 1.0f);
 }
 
 void MultibandEngine::setBypass(bool on) {
@@ -46,7 +37,7 @@ void MultibandEngine::setBypass(bool on) {
 void MultibandEngine::setSampleRate(float sampleRateHz) {
     if (std::isnan(sampleRateHz)) return;
     const float fs =
-        held(sampleRateHz, ErbFilterBank::kMinSampleRate, ErbFilterBank::kMaxSampleRate);
+        heldTo(sampleRateHz, ErbFilterBank::kMinSampleRate, ErbFilterBank::kMaxSampleRate);
     if (fs == sampleRate_) return;
     sampleRate_ = fs;
     meterDecay_ = static_cast<float>(std::exp(-1.0 / static_cast<double>(fs)));
