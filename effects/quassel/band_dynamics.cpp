@@ -105,7 +105,14 @@ bool BandDynamics::kernelSupported(Kernel kernel) {
             return band_kernel::sse2Kernel() != nullptr;
         case Kernel::Avx2:
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-            return band_kernel::avx2Kernel() != nullptr && __builtin_cpu_supports("avx2");
+        {
+            // Asked once; the init call is needed only before the library's constructors.
+            static const bool avx2 = [] {
+                __builtin_cpu_init();
+                return __builtin_cpu_supports("avx2") != 0;
+            }();
+            return band_kernel::avx2Kernel() != nullptr && avx2;
+        }
 #else
             return false;  // no run-time check on this compiler yet
 #endif
