@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "effects/quassel/multiband_engine.h"
 #include "effects/quassel/quassel_tables.h"
 #include "framework/sample_guard.h"
 #include "tests/quassel/multiband_reference.h"
+#include "tools/vsthost/plugin_host.h"
 
 namespace qx {
 namespace {
@@ -94,6 +96,28 @@ void runReference(benchmark::State& state, int program, Layout layout) {
     perFrame(state);
 }
 
+// The speed reference: Debian's LSP Multiband Compressor Stereo in its default state,
+// loaded through our host library and timed the same way on the same block.
+void BM_LspMultibandCompressorStereo(benchmark::State& state) {
+    std::string error;
+    auto plugin = host::Plugin::load("/usr/lib/vst/lsp-plugins/mb-compressor-stereo.so", &error);
+    if (!plugin) {
+        state.SkipWithError(("not installed: " + error).c_str());
+        return;
+    }
+    plugin->prepare(48000.0f, kBlock);
+    Signal s;
+    std::vector<float> outL(kBlock), outR(kBlock);
+    float* in[2] = {s.left.data(), s.right.data()};
+    float* out[2] = {outL.data(), outR.data()};
+    for (auto _ : state) {
+        plugin->processReplacing(in, out, kBlock);
+        benchmark::DoNotOptimize(outL.data());
+        benchmark::ClobberMemory();
+    }
+    perFrame(state);
+}
+
 // Program 0 ("Default clean", 14 bands of order 4), the widest layout (20 bands of
 // order 5), and a program that compresses every band (the power function runs).
 constexpr int kCompressing = 7;  // "Drums: multi-band comp"
@@ -130,6 +154,7 @@ BENCHMARK_CAPTURE(BM_Compressing, avx2, Kernel::Avx2);
 BENCHMARK_CAPTURE(BM_Compressing, sse2, Kernel::Sse2);
 BENCHMARK_CAPTURE(BM_WidestCompressing, avx2, Kernel::Avx2);
 BENCHMARK(BM_ReferenceProgram0);
+BENCHMARK(BM_LspMultibandCompressorStereo);
 BENCHMARK(BM_ReferenceWidest);
 BENCHMARK(BM_ReferenceCompressing);
 
