@@ -18,7 +18,7 @@ class MultibandEngine {
     static constexpr int kNumOutputs = 2;
     static constexpr int kLatency = BankState::kDelayLength;  // samples, in every state
     static constexpr float kHoldSeconds = 10.0f;
-    static constexpr float kMeterFloor = 1e-8f;  // meters never fall below this
+    static constexpr float kMeterFloor = 1e-8f;  // where the meters rest (-160 dB)
     static constexpr float kMinOutputTrim = 1e-8f;
     static constexpr float kMaxPreGain = 10.0f;
 
