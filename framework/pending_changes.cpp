@@ -27,17 +27,17 @@ bool PendingChanges::anyPending() const {
     return false;
 }
 
-// The generation steps at both ends of a batch (a seqlock writer): a drain that read
-// anything the batch wrote sees the batch open, or a later generation, when it checks.
+// The generation steps at both ends of a batch, as a seqlock's writer does. What the batch
+// then writes is stored with release and read by drains with acquire, so a drain that read
+// any of it sees the batch open, or a later generation, when it checks.
 void PendingChanges::openBatch() {
     openBatches_.fetch_add(1);
-    batchGeneration_.fetch_add(1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    batchGeneration_.fetch_add(1);
 }
 
 void PendingChanges::closeBatch() {
-    batchGeneration_.fetch_add(1, std::memory_order_release);
-    openBatches_.fetch_sub(1, std::memory_order_release);
+    batchGeneration_.fetch_add(1);
+    openBatches_.fetch_sub(1);
 }
 
 void PendingChanges::hostSuspended() {

@@ -49,8 +49,9 @@ class PendingChanges {
     // Owner only. Takes every pending note in arrival order; calls read(slot, k) for each
     // (k: position 0, 1, ...), then apply(slot, k) for each, unless a batch opened while
     // reading, in which case the notes go back untouched. Reading everything before
-    // applying lets the caller copy values that a batch could be rewriting. Returns whether
-    // the notes were applied.
+    // applying lets the caller copy values that a batch could be rewriting; values written
+    // in batches must be stored with release and read with acquire. Returns whether the
+    // notes were applied.
     template <class Read, class Apply>
     bool drain(Read&& read, Apply&& apply);
 
@@ -100,11 +101,10 @@ bool PendingChanges::drain(Read&& read, Apply&& apply) {
     const int count = collect();
     if (count == 0) return true;
     for (int k = 0; k < count; ++k) read(notes_[k].slot, k);
-    // Seqlock reader's check: if a read above saw anything a batch wrote, that batch is
-    // still open or has moved the generation on.
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Seqlock reader's check: if a read above (an acquire load) saw anything a batch wrote,
+    // that batch is still open or has moved the generation on.
     if (openBatches_.load(std::memory_order_acquire) != 0 ||
-        batchGeneration_.load(std::memory_order_relaxed) != generation) {
+        batchGeneration_.load(std::memory_order_acquire) != generation) {
         putBack(count);
         return false;
     }

@@ -64,7 +64,7 @@ constexpr float kFactoryValues[eraslip::kNumPrograms * eraslip::kNumParams] = {
     0.0f,  // Synthetic highs
     0.5f,
     0.7f,
-    0.47625f,
+    0.47624704f,  // 22050 Hz exactly: each sample held twice at 44.1 kHz
     0.5f,
     0.1f,
     0.5f,

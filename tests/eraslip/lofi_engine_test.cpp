@@ -38,7 +38,12 @@ TEST(LofiEngine, HoldPeriodFollowsTheIntegerRatioOfRates) {
     EXPECT_EQ((e.setRate(lofiRateHz(0.71259f)), e.holdPeriod()), 1);
     EXPECT_EQ((e.setRate(lofiRateHz(0.09501f)), e.holdPeriod()), 7);
     EXPECT_EQ((e.setRate(lofiRateHz(0.21378f)), e.holdPeriod()), 4);
-    // "Amiga" stores a rate a fraction of a hertz above 22050, so it holds every sample.
+    // "Amiga" is 22050 Hz: every sample held twice at 44.1 kHz (the value a hair above,
+    // 0.47625, gave 22050.125 Hz and held nothing).
+    EXPECT_EQ(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate]), 22050.0f);
+    EXPECT_EQ((e.setRate(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate])),
+               e.holdPeriod()),
+              2);
     EXPECT_EQ((e.setRate(lofiRateHz(0.47625f)), e.holdPeriod()), 1);
 
     // Audibly: a ramp comes out as a staircase whose treads are one period long.
