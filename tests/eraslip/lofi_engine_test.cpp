@@ -41,9 +41,9 @@ TEST(LofiEngine, HoldPeriodFollowsTheIntegerRatioOfRates) {
     // "Amiga" is 22050 Hz: every sample held twice at 44.1 kHz (the value a hair above,
     // 0.47625, gave 22050.125 Hz and held nothing).
     EXPECT_EQ(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate]), 22050.0f);
-    EXPECT_EQ((e.setRate(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate])),
-               e.holdPeriod()),
-              2);
+    EXPECT_EQ(
+        (e.setRate(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate])), e.holdPeriod()),
+        2);
     EXPECT_EQ((e.setRate(lofiRateHz(0.47625f)), e.holdPeriod()), 1);
 
     // Audibly: a ramp comes out as a staircase whose treads are one period long.

@@ -109,6 +109,38 @@ TEST(Framework, ProgramsApplyInOrderAndTheEditorFollowsEveryChange) {
     gHost = nullptr;
 }
 
+// The shared canDo lists, answered through an effect: each one says yes to exactly its texts.
+TEST(Framework, SharedCanDoListsAnswerTheirTexts) {
+    const char* const texts[] = {"plugAsChannelInsert",
+                                 "plugAsSend",
+                                 "mixDryWet",
+                                 "1in1out",
+                                 "1in2out",
+                                 "2in1out",
+                                 "2in2out",
+                                 "bypass"};
+    const struct {
+        const char* const* list;
+        const char* yes;  // one flag per text above
+    } lists[] = {{kCanDoEveryLayoutAndBypass, "11111111"},
+                 {kCanDoEveryLayout, "11111110"},
+                 {kCanDoStereoOutput, "11101010"},
+                 {kCanDoStereoOutputUnmixed, "11001010"}};
+    for (const auto& l : lists) {
+        EffectDescription d = kToy;
+        d.identity.canDoYes = l.list;
+        class Listed : public ProgramEffect {
+          public:
+            explicit Listed(const EffectDescription& d) : ProgramEffect(nullptr, d) {}
+            void processReplacing(float**, float**, int) override {}
+            void applyParameter(int, float) override {}
+        } fx(d);
+        for (int t = 0; t < 8; ++t)
+            EXPECT_EQ(fx.canDo(texts[t]), l.yes[t] == '1' ? 1 : -1) << l.yes << " " << texts[t];
+        EXPECT_EQ(fx.canDo(""), -1);
+    }
+}
+
 TEST(Framework, DispatcherBoundaryRejectsNonsense) {
     PluginEffectWithEditor<ToyEffect> fx(&toyHost);
     vst::AEffect* e = fx.getAeffect();

@@ -20,8 +20,8 @@ TEST_F(Demo, RendersEachDistinctProgramOnceAndListsTheCopies) {
     for (const auto& entry : std::filesystem::directory_iterator(path("out/toy")))
         rendered.push_back(entry.path().filename().string());
     std::sort(rendered.begin(), rendered.end());
-    EXPECT_EQ(rendered, (std::vector<std::string>{"00_Default.wav", "01_Quiet.wav",
-                                                  "02_Bright.wav", "03_Odd.wav"}));
+    EXPECT_EQ(rendered, (std::vector<std::string>{"00_Default.wav", "01_Quiet.wav", "02_Bright.wav",
+                                                  "03_Odd.wav"}));
     EXPECT_NE(r.out.find("    4  Default                          as program 0 (same values)"),
               std::string::npos)
         << r.out;

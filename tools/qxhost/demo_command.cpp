@@ -129,8 +129,8 @@ int demoCommand(const std::vector<std::string>& args) {
                 std::vector<float> values(static_cast<std::size_t>(plugin->numParams()));
                 for (int i = 0; i < plugin->numParams(); ++i) values[i] = plugin->getParameter(i);
                 const int first = firstWithValues.try_emplace(values, p).first->second;
-                work.push_back({library, deliverable, name, programName, p,
-                                first == p ? -1 : first});
+                work.push_back(
+                    {library, deliverable, name, programName, p, first == p ? -1 : first});
             }
         } catch (const ToolError& e) {
             printError(e.what());
