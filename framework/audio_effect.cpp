@@ -98,7 +98,10 @@ VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value
 
 void AudioEffect::setParameterAutomated(int index, float value) {
     setParameter(index, value);
-    callHost(audioMasterAutomate, index, 0, nullptr, value);
+    // The host records what the effect kept (a value held to its range), so that a later
+    // getParameter agrees with the automation.
+    const bool known = index >= 0 && index < numParams();
+    callHost(audioMasterAutomate, index, 0, nullptr, known ? getParameter(index) : value);
 }
 
 void AudioEffect::process(float** /*inputs*/, float** /*outputs*/, int /*frames*/) {
@@ -280,7 +283,9 @@ void guardedProcess(AEffect* e, T** inputs, T** outputs, VstInt32 frames, bool r
         return;
     }
     DenormalGuard guard;
+    effect->beginProcessing();
     run(*effect);
+    effect->endProcessing();
 }
 
 }  // namespace
@@ -303,10 +308,7 @@ void AudioEffect::processDoubleReplacingEntry(AEffect* e, double** inputs, doubl
 }
 
 void AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, float value) {
-    AudioEffect* effect = effectOf(e);
-    // A non-finite value would poison the engine's coefficients; the setting stays as it was.
-    if (!effect || !std::isfinite(value)) return;
-    effect->setParameter(index, value);
+    if (AudioEffect* effect = effectOf(e)) effect->setParameter(index, value);
 }
 
 float AudioEffect::getParameterEntry(AEffect* e, VstInt32 index) {

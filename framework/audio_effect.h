@@ -2,6 +2,8 @@
 // opcodes into virtual operations and give the VST 2 defaults for everything else.
 #pragma once
 
+#include <atomic>
+
 #include "framework/vst2.h"
 
 namespace qx {
@@ -52,8 +54,12 @@ class AudioEffect {
     virtual int getChunk(void** /*data*/, bool /*isPreset*/) { return 0; }
     virtual int setChunk(void* /*data*/, int /*byteSize*/, bool /*isPreset*/) { return 0; }
     // Sample rate in Hz, already checked to be finite and positive by the boundary.
-    virtual void setSampleRate(float sampleRate) { sampleRate_ = sampleRate; }
-    virtual void setBlockSize(int blockSize) { blockSize_ = blockSize; }
+    virtual void setSampleRate(float sampleRate) {
+        sampleRate_.store(sampleRate, std::memory_order_relaxed);
+    }
+    virtual void setBlockSize(int blockSize) {
+        blockSize_.store(blockSize, std::memory_order_relaxed);
+    }
     virtual void suspend() {}
     virtual void resume() {}
 
@@ -63,12 +69,16 @@ class AudioEffect {
     virtual void processReplacing(float** inputs, float** outputs, int frames) = 0;
     virtual void processDoubleReplacing(double** /*inputs*/, double** /*outputs*/, int /*frames*/) {
     }
+    // Audio thread: the processing entries call these around every processing call that
+    // reaches the effect (not around empty or refused ones), whichever entry the host uses.
+    virtual void beginProcessing() {}
+    virtual void endProcessing() {}
 
     virtual vst::VstIntPtr dispatcher(vst::VstInt32 opcode, vst::VstInt32 index,
                                       vst::VstIntPtr value, void* ptr, float opt);
 
-    float getSampleRate() const { return sampleRate_; }
-    int getBlockSize() const { return blockSize_; }
+    float getSampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
+    int getBlockSize() const { return blockSize_.load(std::memory_order_relaxed); }
     int numParams() const { return record_.numParams; }
     int numPrograms() const { return record_.numPrograms; }
 
@@ -95,7 +105,8 @@ class AudioEffect {
     void hasVu(bool on = true) { setFlag(vst::effFlagsHasVu, on); }
     void hasClip(bool on = true) { setFlag(vst::effFlagsHasClip, on); }
 
-    int curProgram_ = 0;
+    // Written by setProgram on the control thread; read wherever the program is needed.
+    std::atomic<int> curProgram_{0};
 
   private:
     static vst::VstIntPtr dispatchEntry(vst::AEffect* e, vst::VstInt32 opcode, vst::VstInt32 index,
@@ -113,8 +124,8 @@ class AudioEffect {
     vst::audioMasterCallback host_;
     Generation generation_;
     AEffEditor* editor_ = nullptr;
-    float sampleRate_ = 44100.0f;
-    int blockSize_ = 1024;
+    std::atomic<float> sampleRate_{44100.0f};
+    std::atomic<int> blockSize_{1024};
 };
 
 class AudioEffectX : public AudioEffect {

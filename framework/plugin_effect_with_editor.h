@@ -23,9 +23,13 @@ class PluginEffectWithEditor : public Effect {
         }
     }
 
+    // Any thread. The editor gets what the effect kept: a value held to its range, or the
+    // unchanged setting when the value was refused.
     void setParameter(int index, float value) override {
         Effect::setParameter(index, value);
-        if (AEffEditor* editor = this->getEditor()) editor->setParameter(index, value);
+        if (index < 0 || index >= this->numParams()) return;
+        if (AEffEditor* editor = this->getEditor())
+            editor->setParameter(index, this->getParameter(index));
     }
 };
 

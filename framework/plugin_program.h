@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 #include "framework/plugin_tables.h"
@@ -19,6 +20,16 @@ class PluginProgram {
     void loadFactory(const FactoryProgramTable& factory, int program);
     // Stores at most 23 characters.
     void setName(const char* text);
+
+    // Value i, read or written whole from any thread (valid i). Release and acquire, so that
+    // the engine hand-off can tell a value written by a program change (PendingChanges).
+    float value(int i) const {
+        return std::atomic_ref<float>(const_cast<float&>(values[static_cast<size_t>(i)]))
+            .load(std::memory_order_acquire);
+    }
+    void setValue(int i, float v) {
+        std::atomic_ref<float>(values[static_cast<size_t>(i)]).store(v, std::memory_order_release);
+    }
 
     std::vector<float> values;
     char name[kProgramNameSize]{};

@@ -1,5 +1,7 @@
 #include "framework/program_effect.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +12,10 @@ using namespace vst;
 ProgramEffect::ProgramEffect(audioMasterCallback host, const EffectDescription& description)
     : AudioEffectX(host, description.factory.numPrograms, description.parameters.count,
                    description.identity.generation),
-      description_(description) {
+      description_(description),
+      // Slots: the parameters, the sample rate, a reset, then the commands.
+      pending_(description.parameters.count + 2 + std::max(description.numCommands, 0)),
+      drained_(static_cast<size_t>(pending_.numSlots())) {
     programs_.reserve(static_cast<size_t>(description.factory.numPrograms));
     for (int i = 0; i < description.factory.numPrograms; ++i)
         programs_.emplace_back(description.parameters, description.factory);
@@ -32,21 +37,91 @@ void ProgramEffect::finishConstruction() {
 }
 
 void ProgramEffect::setParameter(int index, float value) {
-    if (!validParameter(index)) return;
-    currentProgram().values[static_cast<size_t>(index)] = value;
-    applyParameter(index, value);
+    // Once here for every effect and every source (host, program, editor, setBypass): a
+    // non-finite value would poison an engine, so the setting stays as it was.
+    if (!validParameter(index) || !std::isfinite(value)) return;
+    const float held = std::clamp(value, 0.0f, description_.parameters.maximum(index));
+    currentProgram().setValue(index, held);
+    pending_.mark(index);
+    applyIfIdle();
 }
 
 float ProgramEffect::getParameter(int index) {
     if (!validParameter(index)) return 0.0f;
-    return currentProgram().values[static_cast<size_t>(index)];
+    return currentProgram().value(index);
 }
 
 void ProgramEffect::setProgram(int program) {
     if (program < 0 || program >= numPrograms()) return;
+    pending_.openBatch();
     curProgram_ = program;
-    for (int i = 0; i < numParams(); ++i)
-        setParameter(i, programs_[static_cast<size_t>(program)].values[static_cast<size_t>(i)]);
+    const PluginProgram& values = programs_[static_cast<size_t>(program)];
+    for (int i = 0; i < numParams(); ++i) setParameter(i, values.value(i));
+    pending_.closeBatch();
+    applyIfIdle();
+}
+
+void ProgramEffect::setSampleRate(float sampleRate) {
+    AudioEffect::setSampleRate(sampleRate);
+    pending_.mark(sampleRateSlot());
+    applyIfIdle();
+}
+
+void ProgramEffect::suspend() {
+    pending_.hostSuspended();
+    if (generation() == Generation::Current) pending_.mark(resetSlot());
+    applyIfIdle();
+}
+
+void ProgramEffect::resume() {
+    pending_.mark(generation() == Generation::Current ? resetSlot() : sampleRateSlot());
+    applyIfIdle();
+    pending_.hostResumed();
+}
+
+void ProgramEffect::postCommand(int command) {
+    if (command < 0 || command >= description_.numCommands) return;
+    pending_.mark(commandSlot(command));
+    applyIfIdle();
+}
+
+void ProgramEffect::beginProcessing() {
+    pending_.enterAudio();
+    if (pending_.anyPending()) drainChanges();
+}
+
+void ProgramEffect::endProcessing() {
+    pending_.leaveAudio();
+}
+
+void ProgramEffect::applyIfIdle() {
+    pending_.applyIfIdle([this] { drainChanges(); });
+}
+
+void ProgramEffect::drainChanges() {
+    const int params = numParams();
+    // The program is looked up inside the drain's reads: a program change swaps it only
+    // within a batch, which the drain notices and answers by putting everything back.
+    const PluginProgram* program = nullptr;
+    float* const drained = drained_.data();
+    pending_.drain(
+        [&](int slot, int k) {
+            if (!program) program = &programs_[static_cast<size_t>(curProgram_.load())];
+            if (slot < params)
+                drained[k] = program->value(slot);
+            else if (slot == sampleRateSlot())
+                drained[k] = getSampleRate();
+        },
+        [&](int slot, int k) {
+            if (slot < params)
+                applyParameter(slot, drained[k]);
+            else if (slot == sampleRateSlot())
+                applySampleRate(drained[k]);
+            else if (slot == resetSlot())
+                applyReset();
+            else
+                applyCommand(slot - commandSlot(0));
+        });
 }
 
 void ProgramEffect::setProgramName(const char* name) {
@@ -78,7 +153,7 @@ void ProgramEffect::getParameterLabel(int index, char* text) {
 
 float ProgramEffect::displayValue(int index) const {
     const ParameterDisplayRange& range = description_.parameters.displayRanges[index];
-    const float v = programs_[static_cast<size_t>(curProgram_)].values[static_cast<size_t>(index)];
+    const float v = programs_[static_cast<size_t>(curProgram_.load())].value(index);
     return range.minimum * (1.0f - v) + v * range.maximum;
 }
 

@@ -71,7 +71,7 @@ BENCHMARK(BM_IdleNothingChanged)->Unit(benchmark::kMicrosecond);
 void BM_IdleMeterMoving(benchmark::State& state) {
     if (!server()) return state.SkipWithError("no X server");
     OpenEditor editor;
-    editor.effect->setParameter(qx::kLofiBypass, 1.0f);  // output = input: exact levels
+    editor.effect->setParameter(qx::eraslip::kBypass, 1.0f);  // output = input: exact levels
     int i = 0;
     for (auto _ : state) {
         editor.play(0.1f + 0.8f * static_cast<float>(i++ % 12) / 11.0f);
@@ -86,7 +86,7 @@ void BM_IdleEverythingMoving(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         const float v = static_cast<float>(i % 20) / 19.0f;
-        for (int p = 0; p < qx::kLofiNumParams; ++p) editor.effect->setParameter(p, v);
+        for (int p = 0; p < qx::eraslip::kNumParams; ++p) editor.effect->setParameter(p, v);
         editor.play(0.1f + 0.8f * static_cast<float>(i % 12) / 11.0f);
         editor.idle();
         ++i;

@@ -5,7 +5,7 @@
 
 #include "effects/eraslip/lofi_tables.h"
 #include "resources/eraslip/eraslip_layout.h"
-#include "resources/skins.h"
+#include "skins/eraslip.h"
 
 namespace qx {
 
@@ -14,14 +14,7 @@ namespace {
 // The meter shows 0.9 times the output peak, so full scale sits below the top (red above).
 constexpr float kMeterScale = 0.9f;
 
-static_assert(int{eraslip::kPan} == kLofiPan && int{eraslip::kOut} == kLofiOut &&
-                  int{eraslip::kRate} == kLofiRate && int{eraslip::kBits} == kLofiBits &&
-                  int{eraslip::kHighCut} == kLofiHighCut &&
-                  int{eraslip::kCrosstalk} == kLofiCrosstalk && int{eraslip::kAd} == kLofiAd &&
-                  int{eraslip::kDa} == kLofiDa && int{eraslip::kBypass} == kLofiBypass,
-              "layout tags must be the effect's parameter indices");
-
-constexpr HintKind kHintKinds[kLofiNumParams] = {
+constexpr HintKind kHintKinds[eraslip::kNumParams] = {
     HintKind::ValueWithUnit,  // Pan, -100..100 %
     HintKind::ValueWithUnit,  // Out, the display range is already in dB
     HintKind::ValueWithUnit,  // Rate
@@ -75,7 +68,7 @@ void LofiEditor::onOpened() {
 }
 
 void LofiEditor::pollMeters() {
-    const float vu = lofi_->getVu();
+    const float vu = lofi_->takeOutputPeak(MeterReader::Editor);
     if (!std::isfinite(vu)) return;
     if (meter_) meter_->setValue(kMeterScale * vu);
     if (vu > peakHold_) {

@@ -12,35 +12,34 @@ LofiEffect::LofiEffect(vst::audioMasterCallback host) : ProgramEffect(host, kLof
     finishConstruction();
 }
 
-void LofiEffect::applyParameter(int index, float value) {
-    // Host values outside 0..1 are held to the range the mapping was designed for.
-    const float x = std::clamp(value, 0.0f, 1.0f);
+void LofiEffect::applyParameter(int index, float x) {
     switch (index) {
-        case kLofiPan:
+        case eraslip::kPan:
             engine_.setPan(x);
             break;
-        case kLofiOut:
+        case eraslip::kOut:
             engine_.setOutDb(lofiOutDb(x));
             break;
-        case kLofiRate:
+        case eraslip::kRate:
+            rateValue_ = x;
             engine_.setRate(lofiRateHz(x));
             break;
-        case kLofiBits:
+        case eraslip::kBits:
             engine_.setBits(lofiBits(x));
             break;
-        case kLofiHighCut:
+        case eraslip::kHighCut:
             engine_.setHighCut(lofiHighCutHz(x));
             break;
-        case kLofiCrosstalk:
+        case eraslip::kCrosstalk:
             engine_.setCrosstalk(x);
             break;
-        case kLofiAd:
+        case eraslip::kAd:
             engine_.setAd(x);
             break;
-        case kLofiDa:
+        case eraslip::kDa:
             engine_.setDa(x);
             break;
-        case kLofiBypass:
+        case eraslip::kBypass:
             engine_.setBypass(x > 0.5f);
             break;
         default:
@@ -56,25 +55,11 @@ void LofiEffect::getParameterDisplay(int index, char* text) {
                   static_cast<double>(r.minimum + x * (r.maximum - r.minimum)));
 }
 
-void LofiEffect::applyRate() {
-    // The engine lowers its rate to a low host rate; taking the stored parameter again
-    // brings the user's rate back when the host rate rises.
-    engine_.setRate(lofiRateHz(std::clamp(getParameter(kLofiRate), 0.0f, 1.0f)));
-}
-
-void LofiEffect::setSampleRate(float sampleRate) {
-    AudioEffect::setSampleRate(sampleRate);
+void LofiEffect::applySampleRate(float sampleRate) {
     engine_.setSampleRate(sampleRate);
-    applyRate();
-}
-
-void LofiEffect::resume() {
-    engine_.setSampleRate(getSampleRate());
-    applyRate();
-}
-
-float LofiEffect::getVu() {
-    return vuPeak_.exchange(0.0f, std::memory_order_acq_rel);
+    // The engine lowers its rate to a low host rate; taking the Rate value again brings the
+    // user's rate back when the host rate rises.
+    engine_.setRate(lofiRateHz(rateValue_));
 }
 
 void LofiEffect::process(float** inputs, float** outputs, int frames) {
@@ -107,9 +92,7 @@ void LofiEffect::run(float** inputs, float** outputs, int frames) {
         }
         peak = std::max(peak, std::max(std::fabs(l), std::fabs(r)));
     }
-    float held = vuPeak_.load(std::memory_order_relaxed);
-    while (peak > held && !vuPeak_.compare_exchange_weak(held, peak, std::memory_order_acq_rel)) {
-    }
+    outputPeak_.raise(peak);
 }
 
 }  // namespace qx

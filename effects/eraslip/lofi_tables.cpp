@@ -7,24 +7,24 @@ namespace qx {
 
 namespace {
 
-const ParamName kNames[kLofiNumParams] = {
+constexpr ParamName kNames[eraslip::kNumParams] = {
     "Pan            ", "Out            ", "Rate           ", "Bits           ", "High cut       ",
     "Crosstalk      ", "AD             ", "DA             ", "Bypass         ",
 };
 
-const ParamLabel kLabels[kLofiNumParams] = {
+constexpr ParamLabel kLabels[eraslip::kNumParams] = {
     "%              ", "dB             ", "Hz             ", "Bits           ", "Hz             ",
     "%              ", "%              ", "%              ", "-              ",
 };
 
-const ParameterDisplayRange kRanges[kLofiNumParams] = {
+constexpr ParameterDisplayRange kRanges[eraslip::kNumParams] = {
     {-100.0f, 100.0f}, {-60.0f, 20.0f}, {2000.0f, 44100.0f}, {1.0f, 16.0f}, {0.0f, 1000.0f},
     {0.0f, 100.0f},    {0.0f, 100.0f},  {0.0f, 100.0f},      {0.0f, 1.0f},
 };
 
 // Pan, Out, Rate, Bits, High cut, Crosstalk, AD, DA, Bypass.
 #define QX_LOFI_DEFAULT_ROW 0.5f, 0.7f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f
-const float kFactoryValues[kLofiNumPrograms * kLofiNumParams] = {
+constexpr float kFactoryValues[eraslip::kNumPrograms * eraslip::kNumParams] = {
     QX_LOFI_DEFAULT_ROW,
     0.5f,
     0.7f,
@@ -64,7 +64,7 @@ const float kFactoryValues[kLofiNumPrograms * kLofiNumParams] = {
     0.0f,  // Synthetic highs
     0.5f,
     0.7f,
-    0.47625f,
+    0.47624704f,  // 22050 Hz exactly: each sample held twice at 44.1 kHz
     0.5f,
     0.1f,
     0.5f,
@@ -79,43 +79,35 @@ const float kFactoryValues[kLofiNumPrograms * kLofiNumParams] = {
 };
 #undef QX_LOFI_DEFAULT_ROW
 
-const ProgramName kProgramNames[kLofiNumPrograms] = {
+constexpr ProgramName kProgramNames[eraslip::kNumPrograms] = {
     "Default                ", "Akai S01               ", "C=64                   ",
     "Telephone              ", "Synthetic highs        ", "Amiga                  ",
     "Default                ", "Default                ", "Default                ",
     "Default                ", "Default                ",
 };
 
-const char* const kCanDo[] = {"plugAsChannelInsert",
-                              "plugAsSend",
-                              "mixDryWet",
-                              "1in1out",
-                              "1in2out",
-                              "2in1out",
-                              "2in2out",
-                              nullptr};
-
 }  // namespace
 
-const EffectDescription kLofiDescription = {
-    {
-        Generation::Older,
-        "Eraslip",
-        "QX VST PLUGIN",
-        "QX",
-        vst::fourCC('Q', 'X', 'E', 'S'),
-        102,
-        2,
-        2,
-        0,
-        vst::effFlagsCanMono | vst::effFlagsCanReplacing | vst::effFlagsNoSoundInStop |
-            vst::effFlagsHasVu | vst::effFlagsHasClip,
-        kCanDo,
-        -1,
-    },
-    {kLofiNumParams, kNames, kLabels, kRanges},
-    {kLofiNumPrograms, kLofiNumParams, kFactoryValues, kProgramNames},
+constexpr EffectDescription kLofiDescription = {
+    .identity =
+        {
+            .generation = Generation::Older,
+            .effectName = "Eraslip",
+            .productString = "QX VST PLUGIN",
+            .vendorString = "QX",
+            .uniqueId = vst::fourCC('Q', 'X', 'E', 'S'),
+            .vendorVersion = 102,
+            .numInputs = 2,
+            .numOutputs = 2,
+            .initialDelay = 0,
+            .flags = vst::effFlagsCanMono | vst::effFlagsCanReplacing | vst::effFlagsNoSoundInStop |
+                     vst::effFlagsHasVu | vst::effFlagsHasClip,
+            .canDoYes = kCanDoEveryLayout,
+        },
+    .parameters = {eraslip::kNumParams, kNames, kLabels, kRanges},
+    .factory = {eraslip::kNumPrograms, eraslip::kNumParams, kFactoryValues, kProgramNames},
 };
+static_assert(checkTables(kLofiDescription).ok());
 
 float lofiOutDb(float x) {
     return 80.0f * x - 60.0f;
@@ -139,7 +131,7 @@ void lofiParameterText(int index, float x, char* text) {
     // Values are limited first so every integer conversion below is defined.
     x = std::clamp(x, -1.0f, 2.0f);
     switch (index) {
-        case kLofiPan:
+        case eraslip::kPan:
             if (x < 0.495f)
                 std::snprintf(text, kSize, "L%d", static_cast<int>(100.0f - 200.0f * x));
             else if (x <= 0.505f)
@@ -147,21 +139,21 @@ void lofiParameterText(int index, float x, char* text) {
             else
                 std::snprintf(text, kSize, "R%d", static_cast<int>(200.0f * x - 100.0f));
             break;
-        case kLofiOut:
+        case eraslip::kOut:
             std::snprintf(text, kSize, "%ddB", static_cast<int>(lofiOutDb(x)));
             break;
-        case kLofiRate:
+        case eraslip::kRate:
             std::snprintf(text, kSize, "%dHz", static_cast<int>(lofiRateHz(x)));
             break;
-        case kLofiBits:
+        case eraslip::kBits:
             std::snprintf(text, kSize, "%dbits", static_cast<int>(1.0f + 15.0f * x));
             break;
-        case kLofiHighCut:
+        case eraslip::kHighCut:
             std::snprintf(text, kSize, "%dHz", static_cast<int>(lofiHighCutHz(x)));
             break;
-        case kLofiCrosstalk:
-        case kLofiAd:
-        case kLofiDa:
+        case eraslip::kCrosstalk:
+        case eraslip::kAd:
+        case eraslip::kDa:
             std::snprintf(text, kSize, "%d%%", static_cast<int>(100.0f * x));
             break;
         default:

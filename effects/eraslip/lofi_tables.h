@@ -1,24 +1,10 @@
 // Parameters, labels, display ranges and factory programs of the lo-fi sampler emulator.
 #pragma once
 
+#include "effects/eraslip/eraslip_params.h"
 #include "framework/plugin_tables.h"
 
 namespace qx {
-
-enum LofiParam : int {
-    kLofiPan = 0,
-    kLofiOut,
-    kLofiRate,
-    kLofiBits,
-    kLofiHighCut,
-    kLofiCrosstalk,
-    kLofiAd,
-    kLofiDa,
-    kLofiBypass,
-    kLofiNumParams
-};
-
-constexpr int kLofiNumPrograms = 11;
 
 extern const EffectDescription kLofiDescription;
 

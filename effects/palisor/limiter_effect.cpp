@@ -1,9 +1,6 @@
-// Parameter mapping, deferred engine work and the processing loop of the limiter plug-in.
+// Parameter mapping, engine hooks, the processing entries and the meter publication of the
+// limiter plug-in.
 #include "effects/palisor/limiter_effect.h"
-
-#include <algorithm>
-
-#include "framework/sample_guard.h"
 
 namespace qx {
 
@@ -12,53 +9,11 @@ LimiterEffect::LimiterEffect(vst::audioMasterCallback host)
     finishConstruction();
 }
 
-void LimiterEffect::post(std::uint32_t work) {
-    gate_.post(work, [this](std::uint32_t w) { applyWork(w); });
+void LimiterEffect::applyCommand(int command) {
+    if (command == kLimiterPeakHoldReset) resetPeakHold();
 }
 
-void LimiterEffect::applyParameter(int index, float value) {
-    engineValues_[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
-    post(1u << index);
-}
-
-void LimiterEffect::setSampleRate(float sampleRate) {
-    AudioEffect::setSampleRate(sampleRate);
-    requestedSampleRate_.store(sampleRate, std::memory_order_relaxed);
-    post(kSampleRateBit);
-}
-
-void LimiterEffect::suspend() {
-    gate_.setHostProcessing(false);
-    post(kResetBit);
-}
-
-void LimiterEffect::resume() {
-    post(kResetBit);
-    gate_.setHostProcessing(true);
-}
-
-void LimiterEffect::requestPeakHoldReset() {
-    post(kPeakHoldBit);
-}
-
-void LimiterEffect::applyWork(std::uint32_t work) {
-    // The rate first, so that setters in the same batch compute with the new one.
-    if (work & kSampleRateBit)
-        updateSampleRate(requestedSampleRate_.load(std::memory_order_relaxed));
-    for (std::uint32_t bits = work & kParameterBits; bits != 0; bits &= bits - 1) {
-        const int index = __builtin_ctz(bits);
-        applyToEngine(index,
-                      engineValues_[static_cast<size_t>(index)].load(std::memory_order_relaxed));
-    }
-    if (work & kResetBit) reset();
-    if (work & kPeakHoldBit) resetPeakHold();
-}
-
-void LimiterEffect::applyToEngine(int index, float value) {
-    // Host values outside 0..1 are held to the range the mappings were made for, a NaN
-    // to 0 (it would otherwise poison the recursive state for good); the Dithering menu
-    // index is compared against its own thresholds.
-    const float v = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+void LimiterEffect::applyParameter(int index, float v) {
     switch (index) {
         case kLimiterOutputTrim:
             setOutputGain(limiterGainCurve(v));
@@ -108,7 +63,7 @@ void LimiterEffect::applyToEngine(int index, float value) {
             setInterSamplePeak(v > 0.5f);
             break;
         case kLimiterDithering:
-            setWordLength(limiterWordLength(value));
+            setWordLength(limiterWordLength(v));  // the menu index, against its thresholds
             break;
         default:
             break;
@@ -117,10 +72,23 @@ void LimiterEffect::applyToEngine(int index, float value) {
 
 template <typename T>
 void LimiterEffect::run(T* const* inputs, T* const* outputs, int frames) {
-    if (frames <= 0) return;
-    gate_.enterProcess([this](std::uint32_t work) { applyWork(work); });
     processBlock<T>(inputs[0], inputs[1], outputs[0], outputs[1], frames);
-    gate_.leaveProcess();
+    publishMeters();
+}
+
+void LimiterEffect::publishMeters() {
+    for (int c = 0; c < 2; ++c) {
+        meters_.peakLevel[c].store(peakLevel(c));
+        meters_.rmsLevel[c].store(rmsLevel(c));
+        meters_.peakHold[c].store(peakHold(c));
+        meters_.peakGain[c].store(peakGain(c));
+        // Reading restarts the engine's tracker, which only this thread touches; each
+        // reader keeps the deepest gain since its own last take.
+        softclipGain_[c].raise(readSoftclipGain(c));
+    }
+    meters_.rmsGain.store(rmsGain());
+    meters_.correlation.store(correlation());
+    meters_.correlationCorrection.store(correlationCorrection());
 }
 
 void LimiterEffect::processReplacing(float** inputs, float** outputs, int frames) {

@@ -85,7 +85,8 @@ class LimiterEngine {
     template <typename T>
     void processBlock(const T* inL, const T* inR, T* outL, T* outR, int n);
 
-    // --- Meter readers (editor idle timer); channel 0 left, 1 right ---
+    // --- Meter readers, on the thread that processes (the effect publishes them for the
+    // editor after each block); channel 0 left, 1 right ---
     float outputLeft() const { return ch_[0].out; }
     float outputRight() const { return ch_[1].out; }
     float peakLevel(int channel) const { return ch_[channel & 1].peakLevel; }

@@ -3,7 +3,6 @@
 #include "effects/palisor/limiter_tables.h"
 
 #include <cmath>
-#include <string_view>
 
 namespace qx {
 
@@ -59,49 +58,35 @@ constexpr ProgramName kProgramNames[kLimiterNumPrograms] = {
     "Default                ", "Default                ", "Default                ",
 };
 
-// Hosts show these fields as they are, so the padding is part of the text.
-template <int N, int Size>
-constexpr bool allPaddedTo(const char (&texts)[N][Size], std::size_t length) {
-    for (int i = 0; i < N; ++i)
-        if (std::string_view(texts[i]).size() != length) return false;
-    return true;
-}
-static_assert(allPaddedTo(kNames, kParamNameSize - 1));
-static_assert(allPaddedTo(kLabels, 2));
-static_assert(allPaddedTo(kProgramNames, kProgramNameSize - 1));
-static_assert(sizeof(kRanges) / sizeof(kRanges[0]) == kLimiterNumParams);
-static_assert(sizeof(kFactoryValues) / sizeof(float) == kLimiterNumPrograms * kLimiterNumParams);
-
-const char* const kCanDo[] = {"plugAsChannelInsert",
-                              "plugAsSend",
-                              "mixDryWet",
-                              "1in1out",
-                              "1in2out",
-                              "2in1out",
-                              "2in2out",
-                              "bypass",
-                              nullptr};
+// Dithering stores its menu index.
+constexpr int kMenuEntries[kLimiterNumParams] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, kLimiterDitheringEntries,
+};
 
 }  // namespace
 
-const EffectDescription kLimiterDescription = {
-    {
-        Generation::Current,
-        "QX Palisor Pro",
-        "QX Palisor Pro",
-        "QX",
-        vst::fourCC('P', 'L', 'S', 'R'),
-        103,
-        2,
-        2,
-        kLimiterLatency,
-        vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing | vst::effFlagsNoSoundInStop,
-        kCanDo,
-        kLimiterBypass,
-    },
-    {kLimiterNumParams, kNames, kLabels, kRanges},
-    {kLimiterNumPrograms, kLimiterNumParams, kFactoryValues, kProgramNames},
+constexpr EffectDescription kLimiterDescription = {
+    .identity =
+        {
+            .generation = Generation::Current,
+            .effectName = "QX Palisor Pro",
+            .productString = "QX Palisor Pro",
+            .vendorString = "QX",
+            .uniqueId = vst::fourCC('P', 'L', 'S', 'R'),
+            .vendorVersion = 103,
+            .numInputs = 2,
+            .numOutputs = 2,
+            .initialDelay = kLimiterLatency,
+            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing |
+                     vst::effFlagsNoSoundInStop,
+            .canDoYes = kCanDoEveryLayoutAndBypass,
+            .bypassParameter = kLimiterBypass,
+        },
+    .parameters = {kLimiterNumParams, kNames, kLabels, kRanges, kMenuEntries},
+    .factory = {kLimiterNumPrograms, kLimiterNumParams, kFactoryValues, kProgramNames},
+    .numCommands = kLimiterNumCommands,
 };
+static_assert(checkTables(kLimiterDescription).ok());
 
 float limiterGainCurve(float v) {
     constexpr float kKnee = 1.0f / 7.0f;

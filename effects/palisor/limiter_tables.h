@@ -2,32 +2,11 @@
 // limiter, and the value mappings shared by the effect and its editor.
 #pragma once
 
+#include "effects/palisor/palisor_params.h"
 #include "framework/plugin_tables.h"
 
 namespace qx {
 
-enum LimiterParam : int {
-    kLimiterOutputTrim = 0,
-    kLimiterOutputScale,  // editor meter scale only
-    kLimiterBypass,
-    kLimiterInputDrive,
-    kLimiterSideGain,
-    kLimiterXcorrTime,
-    kLimiterXcorrThreshold,
-    kLimiterEnvHysteresis,
-    kLimiterEnvRelease,
-    kLimiterStereoLink,
-    kLimiterSoftclipThreshold,
-    kLimiterSoftclipAmount,
-    kLimiterRmsAttack,
-    kLimiterRmsRelease,
-    kLimiterRmsThreshold,
-    kLimiterInterSamplePeak,
-    kLimiterDithering,  // holds the word-length menu index 0..6, not a fraction
-    kLimiterNumParams
-};
-
-constexpr int kLimiterNumPrograms = 18;
 constexpr int kLimiterLatency = 512;
 
 extern const EffectDescription kLimiterDescription;

@@ -2,6 +2,7 @@
 // background. The editor builds its controls from these rows; the skin painter labels them.
 #pragma once
 
+#include "effects/eraslip/eraslip_params.h"
 #include "gui/layout.h"
 
 namespace qx::eraslip {
@@ -23,17 +24,8 @@ constexpr int kHeight = 400;
 constexpr int kKnobSize = 56;
 constexpr int kKnobFrames = 65;
 
-// Parameter indices (the effect's own enum, restated so the painter needs no effect code).
-enum Tag : int {
-    kPan = 0,
-    kOut,
-    kRate,
-    kBits,
-    kHighCut,
-    kCrosstalk,
-    kAd,
-    kDa,
-    kBypass,
+// Command tags (parameter tags are the indices of eraslip_params.h).
+enum Command : int {
     // Peak-hold read-out under the level meter; a click clears the hold.
     kPeakReadout = 101,
 };

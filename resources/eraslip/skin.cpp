@@ -9,7 +9,7 @@ namespace qx::skin {
 
 using namespace qx::eraslip;
 
-SkinDescription eraslipSkin() {
+SkinDescription describeSkin() {
     SkinDescription skin;
     skin.name = "eraslip";
     skin.title = "ERASLIP";

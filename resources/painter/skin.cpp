@@ -4,9 +4,6 @@
 
 namespace qx::skin {
 
-SkinDescription eraslipSkin();
-SkinDescription palisorSkin();
-
 namespace {
 
 bool hasWell(gui::ControlKind kind) {
@@ -94,13 +91,6 @@ BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend)
 BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones) {
     return {id, width, height,
             [=](cairo_t* cr, const Style&) { meterBar(cr, width, height, lit, zones); }};
-}
-
-const SkinDescription* findSkin(const char* name) {
-    static const std::vector<SkinDescription> skins = {eraslipSkin(), palisorSkin()};
-    for (const SkinDescription& skin : skins)
-        if (std::strcmp(skin.name, name) == 0) return &skin;
-    return nullptr;
 }
 
 }  // namespace qx::skin

@@ -50,7 +50,8 @@ BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend)
 BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones = {});
 BitmapSpec bipolarKnobStrip(int id, int size, int frames);
 
-// The skins the painter knows, by deliverable name.
-const SkinDescription* findSkin(const char* name);
+// The skin a painter paints: each skin source defines it, and each plug-in's painter links
+// exactly one skin source.
+SkinDescription describeSkin();
 
 }  // namespace qx::skin

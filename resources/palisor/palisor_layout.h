@@ -3,6 +3,7 @@
 // build its controls from the same rows.
 #pragma once
 
+#include "effects/palisor/palisor_params.h"
 #include "gui/layout.h"
 
 namespace qx::palisor {
@@ -37,24 +38,8 @@ constexpr int kMeterTop = 71;
 constexpr int kMeterHeight = 253;
 constexpr int kLegendTop = 69;
 
-enum Tag : int {
-    kOutputTrim = 0,
-    kOutputScale,
-    kBypass,
-    kInputDrive,
-    kSideGain,
-    kXcorrTime,
-    kXcorrThreshold,
-    kEnvHysteresis,
-    kEnvRelease,
-    kStereoLink,
-    kSoftclipThreshold,
-    kSoftclipAmount,
-    kRmsAttack,
-    kRmsRelease,
-    kRmsThreshold,
-    kInterSamplePeak,
-    kDithering,
+// Command tags (parameter tags are the indices of palisor_params.h).
+enum Command : int {
     kScalePeak = 100,
     kScaleK12,
     kScaleK14,
@@ -64,6 +49,7 @@ enum Tag : int {
 
 inline constexpr const char* kWordLengths[] = {"64 bit", "32 bit", "24 bit", "20 bit",
                                                "16 bit", "12 bit", " 8 bit", nullptr};
+static_assert(sizeof(kWordLengths) / sizeof(kWordLengths[0]) == kLimiterDitheringEntries + 1);
 
 constexpr gui::ControlLayout knob(int tag, int x, int y, int size, int bitmap,
                                   const char* caption) {
@@ -89,10 +75,10 @@ constexpr gui::ControlLayout button(int tag, int x, int y, int w, int h, int bit
 }
 
 inline constexpr gui::ControlLayout kLayout[] = {
-    {gui::ControlKind::VSlider, kInputDrive, 181, 55, 15, 286, kSliderTrack, kSliderHandle, 0, 0.0f,
-     "DRIVE", gui::Caption::Below},
-    {gui::ControlKind::VSlider, kOutputTrim, 406, 55, 15, 286, kSliderTrack, kSliderHandle, 0, 0.0f,
-     "TRIM", gui::Caption::Below},
+    {gui::ControlKind::VSlider, kLimiterInputDrive, 181, 55, 15, 286, kSliderTrack, kSliderHandle,
+     0, 0.0f, "DRIVE", gui::Caption::Below},
+    {gui::ControlKind::VSlider, kLimiterOutputTrim, 406, 55, 15, 286, kSliderTrack, kSliderHandle,
+     0, 0.0f, "TRIM", gui::Caption::Below},
     meter(330, 9, kMeterUnlit, kMeterPeak, 0.1f),    // output peak left
     meter(371, 9, kMeterUnlit, kMeterPeak, 0.1f),    // output peak right
     meter(340, 4, kMeterUnlit, kMeterPeak, 0.1f),    // output RMS left
@@ -105,25 +91,25 @@ inline constexpr gui::ControlLayout kLayout[] = {
     meter(241, 4, kAccentBar, kMeterUnlit, -0.05f),  // RMS gain
     meter(267, 4, kAccentBar, kMeterUnlit, -0.05f),  // RMS gain
     {gui::ControlKind::BitmapView, gui::kNoTag, 346, kLegendTop, 18, 258, kLegendPeak},
-    button(kBypass, 443, 60, 33, 33, kBypassButton, "BYPASS", gui::Caption::Below),
+    button(kLimiterBypass, 443, 60, 33, 33, kBypassButton, "BYPASS", gui::Caption::Below),
     button(kScalePeak, 488, 61, 22, 20, kSmallButton, nullptr),
     button(kScaleK12, 513, 61, 22, 20, kSmallButton, nullptr),
     button(kScaleK14, 538, 61, 22, 20, kSmallButton, nullptr),
     button(kScaleK20, 563, 61, 22, 20, kSmallButton, nullptr),
-    button(kInterSamplePeak, 130, 181, 22, 20, kSmallButton, "ISP"),
-    knob(kSideGain, 22, 257, 70, kKnob70Bipolar, "SIDE GAIN"),
-    knob(kXcorrTime, 102, 304, 50, kKnob50, "XCORR TIME"),
-    knob(kXcorrThreshold, 102, 228, 50, kKnob50, "XCORR THR"),
-    knob(kEnvHysteresis, 21, 58, 50, kKnob50, "HYSTERESIS"),
-    knob(kEnvRelease, 81, 87, 70, kKnob70, "RELEASE"),
-    knob(kStereoLink, 21, 134, 50, kKnob50, "LINK"),
-    knob(kSoftclipThreshold, 448, 134, 50, kKnob50Bipolar, "CLIP THR"),
-    knob(kSoftclipAmount, 530, 134, 50, kKnob50, "CLIP AMT"),
-    knob(kRmsAttack, 448, 228, 50, kKnob50, "RMS ATT"),
-    knob(kRmsRelease, 448, 304, 50, kKnob50, "RMS REL"),
-    knob(kRmsThreshold, 510, 257, 70, kKnob70, "RMS THR"),
-    {gui::ControlKind::OptionMenu, kDithering, 390, 19, 35, 10, kTextStrip, 0, 0, 0.0f, "DITHER",
-     gui::Caption::Above, kWordLengths},
+    button(kLimiterInterSamplePeak, 130, 181, 22, 20, kSmallButton, "ISP"),
+    knob(kLimiterSideGain, 22, 257, 70, kKnob70Bipolar, "SIDE GAIN"),
+    knob(kLimiterXcorrTime, 102, 304, 50, kKnob50, "XCORR TIME"),
+    knob(kLimiterXcorrThreshold, 102, 228, 50, kKnob50, "XCORR THR"),
+    knob(kLimiterEnvHysteresis, 21, 58, 50, kKnob50, "HYSTERESIS"),
+    knob(kLimiterEnvRelease, 81, 87, 70, kKnob70, "RELEASE"),
+    knob(kLimiterStereoLink, 21, 134, 50, kKnob50, "LINK"),
+    knob(kLimiterSoftclipThreshold, 448, 134, 50, kKnob50Bipolar, "CLIP THR"),
+    knob(kLimiterSoftclipAmount, 530, 134, 50, kKnob50, "CLIP AMT"),
+    knob(kLimiterRmsAttack, 448, 228, 50, kKnob50, "RMS ATT"),
+    knob(kLimiterRmsRelease, 448, 304, 50, kKnob50, "RMS REL"),
+    knob(kLimiterRmsThreshold, 510, 257, 70, kKnob70, "RMS THR"),
+    {gui::ControlKind::OptionMenu, kLimiterDithering, 390, 19, 35, 10, kTextStrip, 0, 0, 0.0f,
+     "DITHER", gui::Caption::Above, kWordLengths},
     {gui::ControlKind::HintLine, gui::kNoTag, 139, 19, 251, 10, kTextStrip},
     {gui::ControlKind::CommandLabel, kPeakHoldReadout, 320, 346, 70, 10, 0, 0, 0, 0.0f, "PEAK HOLD",
      gui::Caption::Below},

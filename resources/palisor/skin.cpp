@@ -72,7 +72,7 @@ BitmapSpec bypassButton() {
 
 }  // namespace
 
-SkinDescription palisorSkin() {
+SkinDescription describeSkin() {
     SkinDescription skin;
     skin.name = "palisor";
     skin.title = "PALISOR";

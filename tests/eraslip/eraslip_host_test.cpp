@@ -125,7 +125,7 @@ TEST(EraslipHost, ProgramsKeepTheirEditsAndNames) {
     const char* names[] = {"Default",         "Akai S01", "C=64",    "Telephone",
                            "Synthetic highs", "Amiga",    "Default", "Default",
                            "Default",         "Default",  "Default"};
-    const float rates[] = {1, 0.71259f, 0.09501f, 0.09501f, 0.21378f, 0.47625f, 1, 1, 1, 1, 1};
+    const float rates[] = {1, 0.71259f, 0.09501f, 0.09501f, 0.21378f, 0.47624704f, 1, 1, 1, 1, 1};
     const float bits[] = {1, 1, 0.25f, 0.5f, 1, 0.5f, 1, 1, 1, 1, 1};
     EXPECT_EQ(p->program(), 0);
     for (int i = 0; i < 11; ++i) {

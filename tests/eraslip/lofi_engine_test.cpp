@@ -38,7 +38,12 @@ TEST(LofiEngine, HoldPeriodFollowsTheIntegerRatioOfRates) {
     EXPECT_EQ((e.setRate(lofiRateHz(0.71259f)), e.holdPeriod()), 1);
     EXPECT_EQ((e.setRate(lofiRateHz(0.09501f)), e.holdPeriod()), 7);
     EXPECT_EQ((e.setRate(lofiRateHz(0.21378f)), e.holdPeriod()), 4);
-    // "Amiga" stores a rate a fraction of a hertz above 22050, so it holds every sample.
+    // "Amiga" is 22050 Hz: every sample held twice at 44.1 kHz (the value a hair above,
+    // 0.47625, gave 22050.125 Hz and held nothing).
+    EXPECT_EQ(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate]), 22050.0f);
+    EXPECT_EQ(
+        (e.setRate(lofiRateHz(kLofiDescription.factory.row(5)[eraslip::kRate])), e.holdPeriod()),
+        2);
     EXPECT_EQ((e.setRate(lofiRateHz(0.47625f)), e.holdPeriod()), 1);
 
     // Audibly: a ramp comes out as a staircase whose treads are one period long.
@@ -189,11 +194,13 @@ TEST(LofiEngine, EditorTexts) {
         float value;
         const char* expected;
     } cases[] = {
-        {kLofiPan, 0.5f, "C"},       {kLofiPan, 0.25f, "L50"},      {kLofiPan, 1.0f, "R100"},
-        {kLofiPan, 0.495f, "C"},     {kLofiPan, 0.0f, "L100"},      {kLofiOut, 0.7f, "-4dB"},
-        {kLofiOut, 1.0f, "20dB"},    {kLofiRate, 1.0f, "44100Hz"},  {kLofiBits, 0.99f, "15bits"},
-        {kLofiBits, 1.0f, "16bits"}, {kLofiHighCut, 0.05f, "50Hz"}, {kLofiCrosstalk, 0.5f, "50%"},
-        {kLofiDa, 1.0f, "100%"},     {kLofiBypass, 1.0f, ""},
+        {eraslip::kPan, 0.5f, "C"},         {eraslip::kPan, 0.25f, "L50"},
+        {eraslip::kPan, 1.0f, "R100"},      {eraslip::kPan, 0.495f, "C"},
+        {eraslip::kPan, 0.0f, "L100"},      {eraslip::kOut, 0.7f, "-4dB"},
+        {eraslip::kOut, 1.0f, "20dB"},      {eraslip::kRate, 1.0f, "44100Hz"},
+        {eraslip::kBits, 0.99f, "15bits"},  {eraslip::kBits, 1.0f, "16bits"},
+        {eraslip::kHighCut, 0.05f, "50Hz"}, {eraslip::kCrosstalk, 0.5f, "50%"},
+        {eraslip::kDa, 1.0f, "100%"},       {eraslip::kBypass, 1.0f, ""},
     };
     for (const auto& c : cases) {
         lofiParameterText(c.index, c.value, text);

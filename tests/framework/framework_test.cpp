@@ -1,17 +1,14 @@
 // The framework's own promises, on a small effect of the current generation: program
-// application order, the editor following every change, the audio-thread gate, the
-// sample guards and the entry point's refusals.
+// application order, the editor following every change, the sample guards and the entry
+// point's refusals.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "framework/aeff_editor.h"
-#include "framework/audio_thread_gate.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "framework/program_effect.h"
 #include "framework/sample_guard.h"
@@ -26,11 +23,12 @@ const ParamLabel kLabels[3] = {"dB", "  ", "  "};
 const ParameterDisplayRange kRanges[3] = {{-72.0f, 0.0f}, {0.0f, 4.0f}, {0.0f, 1.0f}};
 const float kValues[2 * 3] = {0.5f, 0.0f, 0.0f, 1.0f, 2.0f, 0.0f};
 const ProgramName kPrograms[2] = {"Default                ", "Loud                   "};
+const int kMenus[3] = {0, 5, 0};  // Mode is a menu of five entries
 const char* const kCanDo[] = {"bypass", nullptr};
 const EffectDescription kToy = {
     {Generation::Current, "Toy", "Toy product", "QX", vst::fourCC('T', 'o', 'y', '!'), 7, 2, 2, 16,
      vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing, kCanDo, 2},
-    {3, kNames, kLabels, kRanges},
+    {3, kNames, kLabels, kRanges, kMenus},
     {2, 3, kValues, kPrograms},
 };
 
@@ -111,6 +109,38 @@ TEST(Framework, ProgramsApplyInOrderAndTheEditorFollowsEveryChange) {
     gHost = nullptr;
 }
 
+// The shared canDo lists, answered through an effect: each one says yes to exactly its texts.
+TEST(Framework, SharedCanDoListsAnswerTheirTexts) {
+    const char* const texts[] = {"plugAsChannelInsert",
+                                 "plugAsSend",
+                                 "mixDryWet",
+                                 "1in1out",
+                                 "1in2out",
+                                 "2in1out",
+                                 "2in2out",
+                                 "bypass"};
+    const struct {
+        const char* const* list;
+        const char* yes;  // one flag per text above
+    } lists[] = {{kCanDoEveryLayoutAndBypass, "11111111"},
+                 {kCanDoEveryLayout, "11111110"},
+                 {kCanDoStereoOutput, "11101010"},
+                 {kCanDoStereoOutputUnmixed, "11001010"}};
+    for (const auto& l : lists) {
+        EffectDescription d = kToy;
+        d.identity.canDoYes = l.list;
+        class Listed : public ProgramEffect {
+          public:
+            explicit Listed(const EffectDescription& d) : ProgramEffect(nullptr, d) {}
+            void processReplacing(float**, float**, int) override {}
+            void applyParameter(int, float) override {}
+        } fx(d);
+        for (int t = 0; t < 8; ++t)
+            EXPECT_EQ(fx.canDo(texts[t]), l.yes[t] == '1' ? 1 : -1) << l.yes << " " << texts[t];
+        EXPECT_EQ(fx.canDo(""), -1);
+    }
+}
+
 TEST(Framework, DispatcherBoundaryRejectsNonsense) {
     PluginEffectWithEditor<ToyEffect> fx(&toyHost);
     vst::AEffect* e = fx.getAeffect();
@@ -159,53 +189,6 @@ TEST(Framework, SampleGuards) {
     }
     volatile float product = tiny * 0.5f;
     EXPECT_NE(product, 0.0f);  // the host's mode is back
-}
-
-TEST(Framework, GateRunsPostedWorkBetweenBlocks) {
-    AudioThreadGate gate;
-    std::uint32_t applied = 0;
-    auto apply = [&](std::uint32_t bits) { applied |= bits; };
-
-    // Not processing: the work runs at once.
-    EXPECT_TRUE(gate.post(1, apply));
-    EXPECT_EQ(applied, 1u);
-
-    // Processing: the work waits for the next block.
-    applied = 0;
-    gate.setHostProcessing(true);
-    EXPECT_FALSE(gate.post(2, apply));
-    EXPECT_EQ(applied, 0u);
-    gate.enterProcess(apply);
-    EXPECT_EQ(applied, 2u);
-    gate.leaveProcess();
-    EXPECT_FALSE(gate.hasPending());
-
-    // Two threads hammering it: no work is lost and none runs inside a block.
-    gate.setHostProcessing(false);
-    std::atomic<bool> inBlock{false}, overlap{false}, stop{false};
-    std::atomic<int> done{0};
-    auto count = [&](std::uint32_t bits) {
-        if (inBlock.load()) overlap = true;
-        done += __builtin_popcount(bits);
-    };
-    std::thread audio([&] {
-        while (!stop) {
-            gate.enterProcess(count);
-            inBlock = true;
-            inBlock = false;
-            gate.leaveProcess();
-        }
-    });
-    int posted = 0;
-    for (int i = 0; i < 20000; ++i) {
-        gate.post(1u << (i % 3), count);
-        ++posted;
-        while (gate.hasPending()) std::this_thread::yield();
-    }
-    stop = true;
-    audio.join();
-    EXPECT_FALSE(overlap.load());
-    EXPECT_EQ(done.load(), posted);
 }
 
 class FailingEditor : public AEffEditor {

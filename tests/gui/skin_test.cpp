@@ -8,7 +8,8 @@
 #include "gui/bitmap.h"
 #include "resources/eraslip/eraslip_layout.h"
 #include "resources/palisor/palisor_layout.h"
-#include "resources/skins.h"
+#include "skins/eraslip.h"
+#include "skins/palisor.h"
 
 namespace qx::gui {
 namespace {

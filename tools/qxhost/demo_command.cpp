@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "tools/qxhost/analysis.h"
 #include "tools/qxhost/chain.h"
@@ -18,9 +19,11 @@ namespace qx::tool {
 const char* const kDemoHelp = R"(Usage: qxhost demo [options]
 
 Generates a short demo clip (drums, bass, chords, wide stereo) as OUT/demo_clip.wav, renders
-it through every plug-in in the plug-in folder with each of its factory programs into
-OUT/<plug-in>/<NN>_<program>.wav, draws OUT/<plug-in>/<NN>_<program>.png (level over time
-and long-term spectrum, input against output) and prints a summary table.
+it through every plug-in in the plug-in folder with each of its distinct factory programs
+into OUT/<plug-in>/<NN>_<program>.wav, draws OUT/<plug-in>/<NN>_<program>.png (level over
+time and long-term spectrum, input against output) and prints a summary table. Programs
+whose values are all the same as an earlier one's (such as copies of "Default") are rendered
+once, and the table lists them with the program they repeat.
 
 Options:
   --plugins DIR      folder of plug-ins (default build/plugins)
@@ -39,6 +42,7 @@ namespace {
 struct DemoJob {
     std::string library, deliverable, pluginName, programName;
     int program = -1;  // -1: the plug-in has no programs; render its current state
+    int sameAs = -1;   // an earlier program with exactly these values: not rendered
     // Results:
     double peak = 0.0, rms = 0.0;
     int latency = 0;
@@ -117,8 +121,17 @@ int demoCommand(const std::vector<std::string>& args) {
             if (plugin->numOutputs() < 1) throw ToolError(kExitChannels, name + " has no outputs");
             if (plugin->numPrograms() == 0)
                 work.push_back({library, deliverable, name, "Current", -1});
-            for (int p = 0; p < plugin->numPrograms(); ++p)
-                work.push_back({library, deliverable, name, trim(plugin->programNameAt(p)), p});
+            // A program is told apart by its values; the first with a given row renders it.
+            std::map<std::vector<float>, int> firstWithValues;
+            for (int p = 0; p < plugin->numPrograms(); ++p) {
+                const std::string programName = trim(plugin->programNameAt(p));
+                plugin->setProgram(p);
+                std::vector<float> values(static_cast<std::size_t>(plugin->numParams()));
+                for (int i = 0; i < plugin->numParams(); ++i) values[i] = plugin->getParameter(i);
+                const int first = firstWithValues.try_emplace(values, p).first->second;
+                work.push_back(
+                    {library, deliverable, name, programName, p, first == p ? -1 : first});
+            }
         } catch (const ToolError& e) {
             printError(e.what());
             result = e.code();
@@ -126,13 +139,16 @@ int demoCommand(const std::vector<std::string>& args) {
         std::filesystem::create_directories(std::filesystem::path(outDir) / deliverable, ec);
     }
 
+    std::vector<DemoJob*> renders;
+    for (DemoJob& job : work)
+        if (job.sameAs < 0) renders.push_back(&job);
     ProgressBar progress(
-        static_cast<long long>(clip.frames()) * static_cast<long long>(work.size()),
-        static_cast<int>(work.size()), !quiet);
+        static_cast<long long>(clip.frames()) * static_cast<long long>(renders.size()),
+        static_cast<int>(renders.size()), !quiet);
     RenderSettings settings;
     settings.blockFrames = block;
-    parallelFor(static_cast<int>(work.size()), jobs, [&](int j) {
-        DemoJob& job = work[j];
+    parallelFor(static_cast<int>(renders.size()), jobs, [&](int j) {
+        DemoJob& job = *renders[j];
         try {
             auto plugin = loadPlugin(job.library, static_cast<float>(rate));
             if (job.program >= 0) plugin->setProgram(job.program);
@@ -181,6 +197,11 @@ int demoCommand(const std::vector<std::string>& args) {
                         outDir.c_str(), job.deliverable.c_str());
             std::printf("  %3s  %-24s %10s %10s %8s\n", "#", "program", "peak dBFS", "RMS dBFS",
                         "latency");
+        }
+        if (job.sameAs >= 0) {
+            std::printf("  %3d  %-24s %10s program %d (same values)\n", job.program,
+                        job.programName.c_str(), "as", job.sameAs);
+            continue;
         }
         if (!job.done) {
             std::printf("  %3d  %-24s %10s\n", job.program, job.programName.c_str(), "failed");
