@@ -13,6 +13,14 @@ namespace {
 
 constexpr int kBlock = 512;
 
+// Seconds per stereo frame, printed with an SI prefix (n = nanoseconds).
+void reportPerFrame(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["time_per_frame"] = benchmark::Counter(
+        static_cast<double>(kBlock),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 template <typename T>
 void runEngine(benchmark::State& state, int numInputs, int program, bool sidechain, bool limiter) {
     CompressorEngine engine(numInputs);
@@ -41,11 +49,7 @@ void runEngine(benchmark::State& state, int numInputs, int program, bool sidecha
         benchmark::DoNotOptimize(out[1].data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * kBlock);
-    // Seconds per stereo frame, printed with an SI prefix (n = nanoseconds).
-    state.counters["time_per_frame"] = benchmark::Counter(
-        static_cast<double>(kBlock),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    reportPerFrame(state);
 }
 
 void BM_Program0(benchmark::State& state) {
@@ -75,10 +79,7 @@ void BM_GainCurve(benchmark::State& state) {
         benchmark::DoNotOptimize(gain.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * kBlock);
-    state.counters["time_per_frame"] = benchmark::Counter(
-        static_cast<double>(kBlock),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    reportPerFrame(state);
 }
 
 BENCHMARK(BM_Program0);

@@ -49,6 +49,10 @@ CompressorEngine::CompressorEngine(int numInputs)
     // Independent offsets per input.
     for (int j = 0; j < kMaxInputs; ++j)
         noise_[j].setSeed(kFirstNoiseSeed + static_cast<std::uint32_t>(j));
+    setRatio1(ratio1_);
+    setRatio2(ratio2_);
+    setThresholdDb(thresholdDb_);
+    setMaxGainDb(maxGainDb_);
     updateCoefficients();
     reset();
 }
@@ -64,22 +68,29 @@ void CompressorEngine::designFilters() {
     }
 }
 
+// Everything that depends on the sample rate.
 void CompressorEngine::updateCoefficients() {
-    const float fs = sampleRate_;
     designFilters();
+    updateAttackCoefs();
+    updateReleaseCoefs();
+    slow1Coef_ = smoothingCoef(sampleRate_, kSlow1Seconds);
+    slow2Coef_ = smoothingCoef(sampleRate_, kSlow2Seconds);
+    displayDecayCoef_ = smoothingCoef(sampleRate_, kDisplayDecaySeconds);
+    updateHoldSamples();
+}
+
+void CompressorEngine::updateAttackCoefs() {
+    const float fs = sampleRate_;
     fastCoef_ = smoothingCoef(fs, (attack_ < kFastMaxSeconds ? attack_ : kFastMaxSeconds) * 0.5f);
-    slow1Coef_ = smoothingCoef(fs, kSlow1Seconds);
-    slow2Coef_ = smoothingCoef(fs, kSlow2Seconds);
-    exponent1_ = exponentOf(ratio1_);
-    exponent2_ = exponentOf(ratio2_);
     attackCoef_ = smoothingCoef(fs, attack_ * 0.5f);
+    limiterAttackCoef_ = smoothingCoef(fs, attack_);
+}
+
+void CompressorEngine::updateReleaseCoefs() {
+    const float fs = sampleRate_;
     releaseCoef_ =
         smoothingCoef(fs, release_ * (releaseCurve_ ? kReleaseCurveFactor : kSmoothReleaseFactor));
-    thresholdPower_ = static_cast<float>(std::pow(10.0, -0.1 * thresholdDb_));
-    limiterAttackCoef_ = smoothingCoef(fs, attack_);
     limiterReleaseCoef_ = smoothingCoef(fs, release_);
-    displayDecayCoef_ = smoothingCoef(fs, kDisplayDecaySeconds);
-    updateHoldSamples();
 }
 
 void CompressorEngine::updateHoldSamples() {
@@ -133,19 +144,19 @@ void CompressorEngine::setLimiter(bool on) {
 
 void CompressorEngine::setReleaseCurve(bool on) {
     releaseCurve_ = on;
-    updateCoefficients();
+    updateReleaseCoefs();
 }
 
 void CompressorEngine::setHighPassHz(float hz) {
     const float limit = kMaxCornerFraction * sampleRate_;
     highPassHz_ = held(hz, kMinCornerHz, limit, kMinCornerHz);
-    updateCoefficients();
+    designFilters();
 }
 
 void CompressorEngine::setLowPassHz(float hz) {
     const float limit = kMaxCornerFraction * sampleRate_;
     lowPassHz_ = held(hz, kMinCornerHz, limit, kMinCornerHz);
-    updateCoefficients();
+    designFilters();
 }
 
 void CompressorEngine::setHysteresis(float amount) {
@@ -154,7 +165,7 @@ void CompressorEngine::setHysteresis(float amount) {
 
 void CompressorEngine::setAttack(float seconds) {
     attack_ = held(seconds, kMinTimeSeconds, HUGE_VALF, kMinTimeSeconds);
-    updateCoefficients();
+    updateAttackCoefs();
 }
 
 void CompressorEngine::setHold(float seconds) {
@@ -164,22 +175,22 @@ void CompressorEngine::setHold(float seconds) {
 
 void CompressorEngine::setRelease(float seconds) {
     release_ = held(seconds, kMinTimeSeconds, HUGE_VALF, kMinTimeSeconds);
-    updateCoefficients();
+    updateReleaseCoefs();
 }
 
 void CompressorEngine::setRatio1(float ratio) {
     ratio1_ = held(ratio, kMinRatio, kMaxRatio, 1.0f);
-    updateCoefficients();
+    exponent1_ = exponentOf(ratio1_);
 }
 
 void CompressorEngine::setRatio2(float ratio) {
     ratio2_ = held(ratio, kMinRatio, kMaxRatio, 1.0f);
-    updateCoefficients();
+    exponent2_ = exponentOf(ratio2_);
 }
 
 void CompressorEngine::setThresholdDb(float db) {
     thresholdDb_ = held(db, -kMaxLevelDb, kMaxLevelDb, 0.0f);
-    updateCoefficients();
+    thresholdPower_ = static_cast<float>(std::pow(10.0, -0.1 * thresholdDb_));
 }
 
 void CompressorEngine::setDryWet(float wet) {

@@ -114,6 +114,8 @@ class CompressorEngine {
 
     void updateCoefficients();
     void designFilters();
+    void updateAttackCoefs();
+    void updateReleaseCoefs();
     void updateHoldSamples();
     float mixGain() const { return (gain_ * dryWet_ + 1.0f - dryWet_) * postGain_; }
     // Frames are processed in chunks, one stage at a time: the gain curve of a chunk then

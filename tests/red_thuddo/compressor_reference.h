@@ -46,6 +46,7 @@ class ReferenceCompressor {
         release_ = coef(s.release * (s.releaseCurve ? 0.5 : 2.7183));
         limAttack_ = coef(s.attack);
         limRelease_ = coef(s.release);
+        displayDecay_ = coef(0.08);
         e1_ = (1.0f - s.ratio1) * 0.5f / s.ratio1;
         e2_ = (1.0f - s.ratio2) * 0.5f / s.ratio2;
         thresholdPower_ = static_cast<float>(std::pow(10.0, -0.1 * s.thresholdDb));
@@ -83,6 +84,7 @@ class ReferenceCompressor {
         ms100_ = ms50_ + (ms100_ - ms50_) * slow2_;
         const float h = s_.hysteresis * s_.hysteresis;
         const float d = std::fmax(msFast2_, std::fmax(h * ms50_, h * ms100_));
+        display_ = d > display_ ? d : display_ * displayDecay_;
 
         const float m = d * thresholdPower_;
         if (m > envelope_) {
@@ -136,6 +138,7 @@ class ReferenceCompressor {
     }
 
     float gain() const { return gain_; }
+    float displayLevel() const { return display_; }
 
     static float softClip(float x) {
         if (std::fabs(x) < 0.8f) return x;
@@ -149,11 +152,11 @@ class ReferenceCompressor {
     int inputs_;
     NoiseSource noise_[4];
     BiquadFilterLite low_[2], high_[2];
-    float fast_, slow1_, slow2_, attack_, release_, limAttack_, limRelease_;
+    float fast_, slow1_, slow2_, attack_, release_, limAttack_, limRelease_, displayDecay_;
     float e1_, e2_, thresholdPower_, minGain_, maxGain_, pre_, post_;
     int holdSamples_;
     float msFast1_ = 0.1f, msFast2_ = 0.1f, ms50_ = 0.1f, ms100_ = 0.1f;
-    float envelope_ = 0.1f, gain_ = 1.0f;
+    float envelope_ = 0.1f, gain_ = 1.0f, display_ = 1e-5f;
     int holdCounter_ = 0;
     float limPeak_[2] = {1e-5f, 1e-5f}, limEnv_[2] = {1e-5f, 1e-5f};
     int limHold_[2] = {0, 0};
