@@ -17,7 +17,6 @@ constexpr float kSlow1Seconds = 0.05f;
 constexpr float kSlow2Seconds = 0.1f;
 constexpr float kReleaseCurveFactor = 0.5f;      // release curve on: envelope release
 constexpr float kSmoothReleaseFactor = 2.7183f;  // off: the longer gain recovery
-constexpr float kLimiterRestLevel = 1e-5f;
 constexpr float kMinRatio = 0.01f, kMaxRatio = 1000.0f;
 constexpr float kMaxLevelDb = 100.0f;
 // Hold counts stay inside int whatever the rate and time.
@@ -137,7 +136,7 @@ void CompressorEngine::setLimiter(bool on) {
     if (!on) {
         for (Limiter& l : limiterState_) {
             l.gain = 1.0f;
-            l.peak = l.env = kLimiterRestLevel;
+            l.peak = l.env = kLimiterRest;
         }
     }
 }

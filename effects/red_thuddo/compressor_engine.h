@@ -105,9 +105,10 @@ class CompressorEngine {
     float output(int channel) const { return outputFrame_[channel & 1]; }
 
   private:
+    static constexpr float kLimiterRest = 1e-5f;
     struct Limiter {
-        float peak = 1e-5f;  // excess over full scale, held and released
-        float env = 1e-5f;   // peak smoothed with the attack time
+        float peak = kLimiterRest;  // excess over full scale, held and released
+        float env = kLimiterRest;   // peak smoothed with the attack time
         float gain = 1.0f;
         int hold = 0;
     };
