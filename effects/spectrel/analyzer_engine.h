@@ -1,0 +1,313 @@
+// Signal engine of the stereo analyzer: peak, held peak and RMS of left, right, mid and
+// side with optional inter-sample peaks, the correlation, and an averaged 2048-point
+// spectrum of each channel every 1024 frames. It only measures; the audio is never changed.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "dsp/noise_source.h"
+#include "dsp/real_fft.h"
+#include "framework/sample_guard.h"
+
+namespace qx {
+
+class AnalyzerEngine {
+  public:
+    static constexpr int kFftSize = 2048;
+    // Frames between two spectra (50 % overlap), and the bins kept per channel: the
+    // Nyquist bin is dropped.
+    static constexpr int kHop = 1024;
+    static constexpr int kBins = kHop;
+    static constexpr float kMinSampleRate = 5000.0f;
+    // Keeps the 10-second hold count inside an int.
+    static constexpr float kMaxSampleRate = 10.0e6f;
+    static constexpr float kHoldSeconds = 10.0f;
+    static constexpr float kLevelFloor = 1e-8f;      // levels and holds restart here
+    static constexpr float kSpectrumFloor = 1e-16f;  // an empty spectrum bin
+    static constexpr int kIspTaps = 8;
+    // Half-sample interpolator of the inter-sample-peak detector, oldest sample first.
+    static constexpr float kIspTap[kIspTaps] = {-0.0876277f, 0.12493774f, -0.21076833f,
+                                                0.63613927f, 0.63613927f, -0.21076833f,
+                                                0.12493774f, -0.0876277f};
+
+    // Meter channels of the level readers.
+    enum Meter : int { kLeft = 0, kRight, kMid, kSide, kNumMeters };
+
+    // Builds the FFT (the only allocation), sets 44100 Hz and resets.
+    AnalyzerEngine();
+    AnalyzerEngine(const AnalyzerEngine&) = delete;
+    AnalyzerEngine& operator=(const AnalyzerEngine&) = delete;
+
+    // --- Rewrite running state: between blocks on the audio thread, or while no block runs ---
+    // Hz, held to 5000..10e6 (anything else, NaN included, gives 5000); recomputes the
+    // coefficients and resets.
+    void updateSampleRate(float sampleRateHz);
+    // Levels, holds, means, correlation, rings and both spectra start afresh; the write
+    // position of the history rings is kept.
+    void reset();
+    // On freezes every reading; every call with off (also when already off) resets.
+    void setBypassed(bool on);
+    // Spectrum time constant 2.5 s (on) or 0.15 s (off); resets everything.
+    void setSlowAveraging(bool on);
+    // Restarts the four holds.
+    void setInterSamplePeak(bool on);
+    // Mean squares and spectra doubled (+3.01 dB), so a sine's RMS reads its peak.
+    void setAes17(bool on) { aes17_ = on; }
+    // Off empties the history and sets both spectra to 1e-16 at once; on refills them
+    // from audio that arrives from then on.
+    void setSpectrumOn(bool on);
+    // The four holds fall back to the present level within two frames.
+    void resetPeakHold();
+
+    // --- Audio thread ---
+    // One frame of host samples.
+    void processSample(float xL, float xR) { analyse(&xL, &xR, 1); }
+    // n frames (any n; 0 does nothing) of float or double samples, narrowed to float and
+    // cleaned of non-finite values for the measurement only.
+    template <typename T>
+    void analyse(const T* inL, const T* inR, int n);
+    // Copies the input to the output bit for bit (nothing to do when processing in
+    // place) after analysing it.
+    template <typename T>
+    void processBlock(const T* inL, const T* inR, T* outL, T* outR, int n);
+
+    // --- Readers (plain floats owned by the audio thread); meter 0..3, else 0 ---
+    float peakLevel(int meter) const { return valid(meter) ? peakLevel_[meter] : 0.0f; }
+    float peakHold(int meter) const { return valid(meter) ? peakHold_[meter] : 0.0f; }
+    float rmsLevel(int meter) const { return valid(meter) ? std::sqrt(meanSquare_[meter]) : 0.0f; }
+    // 20 log10(1e-8 + hold), dB.
+    float peakHoldDb(int meter) const;
+    // -1..1 (rounding may pass the ends slightly); about 0 on silence.
+    float correlation() const;
+    // Averaged power per bin, kBins floats each; bin i is at i / 2048 of the sample rate.
+    const float* spectrumLeft() const { return spectrumL_; }
+    const float* spectrumRight() const { return spectrumR_; }
+    // Raised whenever the spectra change (a new spectrum, a reset, switching them off):
+    // the effect publishes them when it sees a new value.
+    std::uint32_t spectrumFrame() const { return spectrumFrame_; }
+
+    bool bypassed() const { return bypassed_; }
+    bool slowAveraging() const { return slowAveraging_; }
+    bool interSamplePeak() const { return interSamplePeak_; }
+    bool aes17() const { return aes17_; }
+    bool spectrumOn() const { return spectrumOn_; }
+    float sampleRateHz() const { return sampleRate_; }
+    float spectrumCoefficient() const { return spectrumCoef_; }
+    int holdSamples() const { return holdSamples_; }
+
+  private:
+    static bool valid(int meter) { return meter >= 0 && meter < kNumMeters; }
+    void clearSpectra();
+    template <bool kIsp, bool kSpectrum, typename T>
+    void analyseLoop(const T* inL, const T* inR, int n);
+    // Windows the last 2048 frames (oldest at historyPos), transforms both channels and
+    // folds their power into the averaged spectra.
+    void computeSpectrum();
+
+    // Settings
+    bool bypassed_ = false;
+    bool slowAveraging_ = true;
+    bool interSamplePeak_ = false;
+    bool aes17_ = false;
+    bool spectrumOn_ = true;
+
+    // Derived from the settings and the sample rate
+    float sampleRate_ = 44100.0f;
+    float meterDecay_ = 0.0f;       // peak fall per frame, 1 s
+    float meterRmsCoef_ = 0.0f;     // mean-square averaging, 0.25 s
+    float correlationCoef_ = 0.0f;  // product averaging, 0.15 s
+    float spectrumCoef_ = 0.0f;     // per-spectrum averaging, 2.5 s or 0.15 s
+    int holdSamples_ = 0;           // 10 s
+
+    // Meter state, lanes left, right, mid, side.
+    alignas(16) float peakLevel_[kNumMeters] = {};         // decaying peak, linear
+    alignas(16) float peakHold_[kNumMeters] = {};          // held peak, linear
+    alignas(16) float meanSquare_[kNumMeters] = {};        // RMS meter
+    alignas(16) std::int32_t holdCount_[kNumMeters] = {};  // frames until the hold falls
+    alignas(16) float corr_[4] = {};  // averaged products LL, RR, LR (lane 3 unused)
+    // Last eight (left, right, mid, side) frames for the interpolator, each stored twice
+    // (at p and p + 8) so the eight taps read one run without wrapping.
+    alignas(16) float ispRing_[2 * kIspTaps][kNumMeters] = {};
+    int ispPos_ = 0;                 // next write position, 0..7; the oldest frame sits there
+    float inL_ = 0.0f, inR_ = 0.0f;  // last input samples with the noise offset
+
+    // Spectrum state
+    alignas(16) float window_[kFftSize];
+    alignas(16) float historyL_[kFftSize];
+    alignas(16) float historyR_[kFftSize];
+    alignas(16) float spectrumInL_[kFftSize];  // windowed FFT input
+    alignas(16) float spectrumInR_[kFftSize];
+    alignas(16) float spectrumOutL_[kFftSize];  // packed FFT output
+    alignas(16) float spectrumOutR_[kFftSize];
+    alignas(16) float spectrumL_[kBins];  // averaged power
+    alignas(16) float spectrumR_[kBins];
+    int historyPos_ = 0;  // next write position of the history rings, 0..2047
+    std::uint32_t spectrumFrame_ = 0;
+
+    RealFft fft_{kFftSize};
+    NoiseSource noise_;  // -160 dB anti-denormal offset on both inputs
+};
+
+// ---------------------------------------------------------------------------------------
+// Block path. The four meter channels run the same arithmetic, so they share one SSE2
+// register (left, right, mid, side in lanes 0..3). Lane arithmetic rounds exactly like
+// scalar float arithmetic and keeps the operand order of the per-frame design; choices
+// are lane masks.
+
+namespace analyzer_detail {
+
+using V = __m128;
+
+inline V splat(float x) {
+    return _mm_set1_ps(x);
+}
+inline V absolute(V a) {
+    return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
+}
+// m ? a : b, per lane.
+inline V select(V m, V a, V b) {
+    return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b));
+}
+inline __m128i selectInt(__m128i m, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b));
+}
+
+}  // namespace analyzer_detail
+
+template <typename T>
+void AnalyzerEngine::analyse(const T* inL, const T* inR, int n) {
+    if (n <= 0 || bypassed_) return;
+    if (interSamplePeak_) {
+        if (spectrumOn_)
+            analyseLoop<true, true>(inL, inR, n);
+        else
+            analyseLoop<true, false>(inL, inR, n);
+    } else {
+        if (spectrumOn_)
+            analyseLoop<false, true>(inL, inR, n);
+        else
+            analyseLoop<false, false>(inL, inR, n);
+    }
+}
+
+template <typename T>
+void AnalyzerEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, int n) {
+    if (n <= 0) return;
+    analyse(inL, inR, n);
+    if (outL != inL) std::copy_n(inL, n, outL);
+    if (outR != inR) std::copy_n(inR, n, outR);
+}
+
+template <bool kIsp, bool kSpectrum, typename T>
+void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
+    using namespace analyzer_detail;
+    // Running state in registers for the block.
+    NoiseSource noise = noise_;
+    V peakLevel = _mm_load_ps(peakLevel_);
+    V peakHold = _mm_load_ps(peakHold_);
+    V meanSquare = _mm_load_ps(meanSquare_);
+    __m128i holdCount = _mm_load_si128(reinterpret_cast<const __m128i*>(holdCount_));
+    V corr = _mm_load_ps(corr_);
+    int ispPos = ispPos_;
+    int historyPos = historyPos_;
+    float l = inL_, r = inR_;
+
+    const V decay = splat(meterDecay_), levelFloor = splat(kLevelFloor);
+    const V rmsCoef = splat(meterRmsCoef_), rmsWeight = splat(1.0f - meterRmsCoef_);
+    const V corrCoef = splat(correlationCoef_), corrWeight = splat(1.0f - correlationCoef_);
+    // Silence leaves LL near 1e-8 but RR and LR near 1e-16, so it reads a correlation of
+    // about 0 rather than 1.
+    const V corrOffset = _mm_setr_ps(1e-8f, 1e-16f, 1e-16f, 0.0f);
+    const V msOffset = splat(1e-16f), msGain = splat(aes17_ ? 2.0f : 1.0f);
+    const V halfMidSide = _mm_setr_ps(1.0f, 1.0f, 0.5f, 0.5f);
+    const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
+    const __m128i hold = _mm_set1_epi32(holdSamples_);
+    const __m128i holdNext = _mm_set1_epi32(holdSamples_ - 1);
+    const __m128i one = _mm_set1_epi32(1);
+    V tap[kIspTaps];
+    for (int k = 0; k < kIspTaps; ++k) tap[k] = splat(kIspTap[k]);
+    float* const ring = &ispRing_[0][0];
+
+    int i = 0;
+    while (i < n) {
+        // Up to the next spectrum boundary, so the loop itself never branches for it.
+        int end = n;
+        if constexpr (kSpectrum) end = std::min(n, i + kHop - (historyPos & (kHop - 1)));
+        for (; i < end; ++i) {
+            const float xl = cleanSample(inL[i]);
+            const float xr = cleanSample(inR[i]);
+            l = noise.nextSample() + xl;  // left draw first
+            r = noise.nextSample() + xr;
+
+            // (l, r, (l + r) / 2, (l - r) / 2)
+            const V lr = _mm_unpacklo_ps(_mm_set_ss(l), _mm_set_ss(r));
+            const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
+            const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
+            const V v = _mm_mul_ps(_mm_add_ps(lrll, _mm_xor_ps(oorr, negateSide)), halfMidSide);
+
+            // Products LL, RR, LR.
+            const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
+            corr = _mm_add_ps(_mm_mul_ps(_mm_add_ps(products, corrOffset), corrWeight),
+                              _mm_mul_ps(corrCoef, corr));
+
+            V a = absolute(v);
+            if constexpr (kIsp) {
+                _mm_store_ps(ring + 4 * ispPos, v);
+                _mm_store_ps(ring + 4 * (ispPos + kIspTaps), v);
+                ispPos = (ispPos + 1) & (kIspTaps - 1);
+                const float* oldest = ring + 4 * ispPos;
+                V s = _mm_mul_ps(tap[0], _mm_load_ps(oldest));
+                for (int k = 1; k < kIspTaps; ++k)
+                    s = _mm_add_ps(s, _mm_mul_ps(tap[k], _mm_load_ps(oldest + 4 * k)));
+                a = _mm_max_ps(a, absolute(s));
+            }
+
+            // A new maximum restarts the hold; an expired hold falls to the present level.
+            const V rise = _mm_cmpgt_ps(a, peakLevel);
+            const V newMax = _mm_and_ps(rise, _mm_cmpgt_ps(a, peakHold));
+            const V decayed = select(_mm_cmpgt_ps(peakLevel, levelFloor),
+                                     _mm_mul_ps(peakLevel, decay), peakLevel);
+            peakLevel = select(rise, a, decayed);
+            const __m128i fresh = _mm_castps_si128(newMax);
+            const __m128i expired =
+                _mm_andnot_si128(fresh, _mm_cmplt_epi32(holdCount, _mm_setzero_si128()));
+            peakHold = select(_mm_or_ps(newMax, _mm_castsi128_ps(expired)), a, peakHold);
+            holdCount =
+                selectInt(fresh, holdNext, selectInt(expired, hold, _mm_sub_epi32(holdCount, one)));
+
+            meanSquare = _mm_add_ps(
+                _mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(_mm_mul_ps(v, v), msGain)), rmsWeight),
+                _mm_mul_ps(rmsCoef, meanSquare));
+
+            if constexpr (kSpectrum) {
+                historyL_[historyPos] = l;
+                historyR_[historyPos] = r;
+                ++historyPos;
+            }
+        }
+        if constexpr (kSpectrum) {
+            if ((historyPos & (kHop - 1)) == 0) {
+                historyPos &= kFftSize - 1;
+                historyPos_ = historyPos;
+                computeSpectrum();
+            }
+        }
+    }
+
+    noise_ = noise;
+    _mm_store_ps(peakLevel_, peakLevel);
+    _mm_store_ps(peakHold_, peakHold);
+    _mm_store_ps(meanSquare_, meanSquare);
+    _mm_store_si128(reinterpret_cast<__m128i*>(holdCount_), holdCount);
+    _mm_store_ps(corr_, corr);
+    ispPos_ = ispPos;
+    historyPos_ = historyPos;
+    inL_ = l;
+    inR_ = r;
+}
+
+}  // namespace qx
