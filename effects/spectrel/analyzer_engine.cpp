@@ -34,7 +34,12 @@ AnalyzerEngine::AnalyzerEngine() {
         window_[i] = 0.35875f - 0.48829f * std::cos(t * a1) + 0.14128f * std::cos(t * a2) -
                      0.01168f * std::cos(t * a3);
     }
-    noise_.setLevel(kAntiDenormalDb);
+    NoiseSource noise;
+    noise.setLevel(kAntiDenormalDb);
+    for (float(&pair)[2] : noisePairs_) {
+        pair[0] = noise.nextSample();
+        pair[1] = noise.nextSample();
+    }
     updateSampleRate(44100.0f);
 }
 
@@ -112,15 +117,16 @@ float AnalyzerEngine::correlation() const {
 
 namespace {
 
-// spectrum = q spectrum + (1 - q) g scale |X|^2 over the packed FFT output X.
+// spectrum = q spectrum + (1 - q) g scale |X|^2 over the packed FFT output X. g scale is
+// a power of two, so multiplying by g scale (1 - q) at once rounds as the two steps do.
 void foldPower(float* __restrict spectrum, const float* __restrict x, float q, float g) {
     const float w = 1.0f - q;
-    spectrum[0] = (x[0] * x[0] + 1e-16f) * g * kDcScale * w + q * spectrum[0];
-    const float scale = g * kBinScale;
+    spectrum[0] = (x[0] * x[0] + 1e-16f) * (g * kDcScale * w) + q * spectrum[0];
+    const float weight = g * kBinScale * w;
     const float* __restrict re = x;
     const float* __restrict im = x + AnalyzerEngine::kBins;
     for (int i = 1; i < AnalyzerEngine::kBins; ++i)
-        spectrum[i] = q * spectrum[i] + scale * (1e-16f + re[i] * re[i] + im[i] * im[i]) * w;
+        spectrum[i] = q * spectrum[i] + (1e-16f + re[i] * re[i] + im[i] * im[i]) * weight;
 }
 
 // out[i] = history[(pos + i) mod 2048] w[i]: the oldest frame first, in two straight runs.

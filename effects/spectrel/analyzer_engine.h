@@ -34,6 +34,12 @@ class AnalyzerEngine {
                                                 0.63613927f, 0.63613927f, -0.21076833f,
                                                 0.12493774f, -0.0876277f};
 
+    // The -160 dB anti-denormal offsets of both inputs are successive pairs of draws
+    // from a NoiseSource (left first), drawn once at construction and read in a cycle of
+    // this many frames, so the frame loop spends one load on them rather than two
+    // random-number steps. Prime, so it shares no period with the spectrum hop.
+    static constexpr int kNoisePairs = 1021;
+
     // Meter channels of the level readers.
     enum Meter : int { kLeft = 0, kRight, kMid, kSide, kNumMeters };
 
@@ -149,7 +155,8 @@ class AnalyzerEngine {
     std::uint32_t spectrumFrame_ = 0;
 
     RealFft fft_{kFftSize};
-    NoiseSource noise_;  // -160 dB anti-denormal offset on both inputs
+    alignas(16) float noisePairs_[kNoisePairs][2];
+    int noisePos_ = 0;  // next pair, 0..kNoisePairs - 1
 };
 
 // ---------------------------------------------------------------------------------------
@@ -168,12 +175,19 @@ inline V splat(float x) {
 inline V absolute(V a) {
     return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
 }
-// m ? a : b, per lane.
-inline V select(V m, V a, V b) {
-    return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b));
+
+// (left, right, 0, 0): one frame of host samples, cleaned as cleanSample does: NaN and
+// infinities become 0, magnitudes beyond kInputSampleLimit are limited.
+inline V loadFrame(const float* inL, const float* inR, int i) {
+    const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
+    const V limit = splat(kInputSampleLimit);
+    const V finite = _mm_cmplt_ps(absolute(x), splat(INFINITY));  // false for NaN too
+    return _mm_and_ps(finite,
+                      _mm_min_ps(_mm_max_ps(x, _mm_sub_ps(_mm_setzero_ps(), limit)), limit));
 }
-inline __m128i selectInt(__m128i m, __m128i a, __m128i b) {
-    return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b));
+// Doubles are limited before they are narrowed (1e300 would become an infinity).
+inline V loadFrame(const double* inL, const double* inR, int i) {
+    return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
 }
 
 }  // namespace analyzer_detail
@@ -206,7 +220,7 @@ template <bool kIsp, bool kSpectrum, typename T>
 void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     using namespace analyzer_detail;
     // Running state in registers for the block.
-    NoiseSource noise = noise_;
+    int noisePos = noisePos_;
     V peakLevel = _mm_load_ps(peakLevel_);
     V peakHold = _mm_load_ps(peakHold_);
     V meanSquare = _mm_load_ps(meanSquare_);
@@ -214,81 +228,125 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     V corr = _mm_load_ps(corr_);
     int ispPos = ispPos_;
     int historyPos = historyPos_;
-    float l = inL_, r = inR_;
+    V lr = _mm_setr_ps(inL_, inR_, 0.0f, 0.0f);
 
     const V decay = splat(meterDecay_), levelFloor = splat(kLevelFloor);
-    const V rmsCoef = splat(meterRmsCoef_), rmsWeight = splat(1.0f - meterRmsCoef_);
+    const V rmsCoef = splat(meterRmsCoef_);
+    // (1e-16 + x^2 g)(1 - r) computed as (1e-16 / g + x^2)((1 - r) g): g is 1 or 2, so
+    // both forms round alike.
+    const float g = aes17_ ? 2.0f : 1.0f;
+    const V msOffset = splat(1e-16f / g), msWeight = splat((1.0f - meterRmsCoef_) * g);
     const V corrCoef = splat(correlationCoef_), corrWeight = splat(1.0f - correlationCoef_);
     // Silence leaves LL near 1e-8 but RR and LR near 1e-16, so it reads a correlation of
     // about 0 rather than 1.
     const V corrOffset = _mm_setr_ps(1e-8f, 1e-16f, 1e-16f, 0.0f);
-    const V msOffset = splat(1e-16f), msGain = splat(aes17_ ? 2.0f : 1.0f);
     const V halfMidSide = _mm_setr_ps(1.0f, 1.0f, 0.5f, 0.5f);
     const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
     const __m128i hold = _mm_set1_epi32(holdSamples_);
-    const __m128i holdNext = _mm_set1_epi32(holdSamples_ - 1);
-    const __m128i one = _mm_set1_epi32(1);
-    V tap[kIspTaps];
-    for (int k = 0; k < kIspTaps; ++k) tap[k] = splat(kIspTap[k]);
+    const __m128i oneInt = _mm_set1_epi32(1);
     float* const ring = &ispRing_[0][0];
+    int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
+
+    // One frame up to the peak detector: correlation, mean squares and history; returns
+    // the magnitudes (left, right, mid, side) the peaks see.
+    auto measure = [&](int i) {
+        const double* offsets = reinterpret_cast<const double*>(noisePairs_[noiseBase + i]);
+        lr = _mm_add_ps(_mm_castpd_ps(_mm_load_sd(offsets)), loadFrame(inL, inR, i));
+        // v = (l, r, (l + r) / 2, (l - r) / 2)
+        const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
+        const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
+        const V v = _mm_mul_ps(_mm_add_ps(lrll, _mm_xor_ps(oorr, negateSide)), halfMidSide);
+
+        // Averaged products LL, RR, LR.
+        const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
+        corr = _mm_add_ps(_mm_mul_ps(_mm_add_ps(products, corrOffset), corrWeight),
+                          _mm_mul_ps(corrCoef, corr));
+        meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
+                                _mm_mul_ps(rmsCoef, meanSquare));
+        if constexpr (kSpectrum) {
+            _mm_store_ss(historyL_ + historyPos, lr);
+            _mm_store_ss(historyR_ + historyPos, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
+            ++historyPos;
+        }
+
+        V a = absolute(v);
+        if constexpr (kIsp) {
+            _mm_store_ps(ring + 4 * ispPos, v);
+            _mm_store_ps(ring + 4 * (ispPos + kIspTaps), v);
+            ispPos = (ispPos + 1) & (kIspTaps - 1);
+            const float* oldest = ring + 4 * ispPos;
+            V s = _mm_mul_ps(splat(kIspTap[0]), _mm_load_ps(oldest));
+            for (int k = 1; k < kIspTaps; ++k)
+                s = _mm_add_ps(s, _mm_mul_ps(splat(kIspTap[k]), _mm_load_ps(oldest + 4 * k)));
+            a = _mm_max_ps(a, absolute(s));
+        }
+        return a;
+    };
+    // Peak: a rise takes the new value, otherwise the level falls while above the floor.
+    // With levels never negative both choices are maxima: max(P d, P when at or below the
+    // floor, a when rising). Returns a where it rose, else 0.
+    auto updatePeak = [&](V a) {
+        const V rise = _mm_cmpgt_ps(a, peakLevel);
+        const V risen = _mm_and_ps(rise, a);
+        const V resting = _mm_andnot_ps(_mm_cmpgt_ps(peakLevel, levelFloor), peakLevel);
+        peakLevel = _mm_max_ps(_mm_max_ps(_mm_mul_ps(peakLevel, decay), resting), risen);
+        return risen;
+    };
 
     int i = 0;
     while (i < n) {
-        // Up to the next spectrum boundary, so the loop itself never branches for it.
-        int end = n;
-        if constexpr (kSpectrum) end = std::min(n, i + kHop - (historyPos & (kHop - 1)));
-        for (; i < end; ++i) {
-            const float xl = cleanSample(inL[i]);
-            const float xr = cleanSample(inR[i]);
-            l = noise.nextSample() + xl;  // left draw first
-            r = noise.nextSample() + xr;
-
-            // (l, r, (l + r) / 2, (l - r) / 2)
-            const V lr = _mm_unpacklo_ps(_mm_set_ss(l), _mm_set_ss(r));
-            const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
-            const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
-            const V v = _mm_mul_ps(_mm_add_ps(lrll, _mm_xor_ps(oorr, negateSide)), halfMidSide);
-
-            // Products LL, RR, LR.
-            const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
-            corr = _mm_add_ps(_mm_mul_ps(_mm_add_ps(products, corrOffset), corrWeight),
-                              _mm_mul_ps(corrCoef, corr));
-
-            V a = absolute(v);
-            if constexpr (kIsp) {
-                _mm_store_ps(ring + 4 * ispPos, v);
-                _mm_store_ps(ring + 4 * (ispPos + kIspTaps), v);
-                ispPos = (ispPos + 1) & (kIspTaps - 1);
-                const float* oldest = ring + 4 * ispPos;
-                V s = _mm_mul_ps(tap[0], _mm_load_ps(oldest));
-                for (int k = 1; k < kIspTaps; ++k)
-                    s = _mm_add_ps(s, _mm_mul_ps(tap[k], _mm_load_ps(oldest + 4 * k)));
-                a = _mm_max_ps(a, absolute(s));
-            }
-
-            // A new maximum restarts the hold; an expired hold falls to the present level.
-            const V rise = _mm_cmpgt_ps(a, peakLevel);
-            const V newMax = _mm_and_ps(rise, _mm_cmpgt_ps(a, peakHold));
-            const V decayed = select(_mm_cmpgt_ps(peakLevel, levelFloor),
-                                     _mm_mul_ps(peakLevel, decay), peakLevel);
-            peakLevel = select(rise, a, decayed);
-            const __m128i fresh = _mm_castps_si128(newMax);
+        // Chunks end with the noise cycle and at the next spectrum, so the frame loop never
+        // branches for them.
+        int end = std::min(n, i + kNoisePairs - noisePos);
+        if constexpr (kSpectrum) end = std::min(end, i + kHop - (historyPos & (kHop - 1)));
+        // A hold falls back in a frame that starts with its count below 0; a count c leaves
+        // c + 1 frames in which none does, and those run without the expiry logic.
+        alignas(16) std::int32_t counts[kNumMeters];
+        _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
+        const int minCount = *std::min_element(counts, counts + kNumMeters);
+        noiseBase = noisePos - i;
+        if (minCount < 0) {
+            // One frame with the full hold logic: a new maximum restarts the count (at
+            // 10 s less this frame), an expired one takes the present level and restarts
+            // at 10 s, any other goes down by one.
+            const V a = measure(i);
+            const V risen = updatePeak(a);
+            // A level that rose past the hold is a new maximum.
+            const __m128i fresh = _mm_castps_si128(_mm_cmpgt_ps(risen, peakHold));
             const __m128i expired =
                 _mm_andnot_si128(fresh, _mm_cmplt_epi32(holdCount, _mm_setzero_si128()));
-            peakHold = select(_mm_or_ps(newMax, _mm_castsi128_ps(expired)), a, peakHold);
-            holdCount =
-                selectInt(fresh, holdNext, selectInt(expired, hold, _mm_sub_epi32(holdCount, one)));
-
-            meanSquare = _mm_add_ps(
-                _mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(_mm_mul_ps(v, v), msGain)), rmsWeight),
-                _mm_mul_ps(rmsCoef, meanSquare));
-
-            if constexpr (kSpectrum) {
-                historyL_[historyPos] = l;
-                historyR_[historyPos] = r;
-                ++historyPos;
+            const __m128i restart = _mm_or_si128(fresh, expired);
+            peakHold = _mm_max_ps(_mm_andnot_ps(_mm_castsi128_ps(expired), peakHold),
+                                  _mm_and_ps(_mm_castsi128_ps(restart), a));
+            const __m128i counted =
+                _mm_or_si128(_mm_and_si128(restart, hold), _mm_andnot_si128(restart, holdCount));
+            holdCount = _mm_sub_epi32(_mm_sub_epi32(counted, oneInt), expired);
+            ++i;
+            ++noisePos;
+        } else {
+            // The hold only rises here, to a rising level that passes it; the counts are
+            // settled after the run from the last such frame.
+            end = std::min(end, i + minCount + 1);
+            const int start = i;
+            __m128i lastRise = _mm_set1_epi32(-1), frame = _mm_setzero_si128();
+            for (; i < end; ++i) {
+                const V risen = updatePeak(measure(i));
+                const V held = _mm_max_ps(peakHold, risen);
+                const __m128i raised = _mm_castps_si128(_mm_cmpgt_ps(held, peakHold));
+                lastRise =
+                    _mm_or_si128(_mm_and_si128(raised, frame), _mm_andnot_si128(raised, lastRise));
+                peakHold = held;
+                frame = _mm_add_epi32(frame, oneInt);
             }
+            // A rise in frame f of the run leaves 10 s - 1 - (frames after f) in the count.
+            const __m128i length = _mm_set1_epi32(i - start);
+            const __m128i rose = _mm_cmpgt_epi32(lastRise, _mm_set1_epi32(-1));
+            const __m128i afterRise = _mm_add_epi32(_mm_sub_epi32(hold, length), lastRise);
+            holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
+                                     _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
+            noisePos += i - start;
         }
+        if (noisePos == kNoisePairs) noisePos = 0;
         if constexpr (kSpectrum) {
             if ((historyPos & (kHop - 1)) == 0) {
                 historyPos &= kFftSize - 1;
@@ -298,7 +356,7 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         }
     }
 
-    noise_ = noise;
+    noisePos_ = noisePos;
     _mm_store_ps(peakLevel_, peakLevel);
     _mm_store_ps(peakHold_, peakHold);
     _mm_store_ps(meanSquare_, meanSquare);
@@ -306,8 +364,10 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     _mm_store_ps(corr_, corr);
     ispPos_ = ispPos;
     historyPos_ = historyPos;
-    inL_ = l;
-    inR_ = r;
+    alignas(16) float last[4];
+    _mm_store_ps(last, lr);
+    inL_ = last[0];
+    inR_ = last[1];
 }
 
 }  // namespace qx

@@ -297,7 +297,8 @@ struct ReferenceMeters {
     Channel ch[4];
     float ll = 1e-8f, rr = 1e-16f, lr = 1e-16f;
     int ispPos = 0;
-    NoiseSource noise;
+    std::vector<float> noise;  // the engine's cycle of -160 dB offsets
+    size_t noisePos = 0;
     float decay, rmsCoef, corrCoef;
     int holdSamples;
     bool isp, aes17;
@@ -308,11 +309,16 @@ struct ReferenceMeters {
           corrCoef(static_cast<float>(std::exp(-1.0 / (0.15 * fs)))),
           holdSamples(static_cast<int>(10.0f * fs)),
           isp(isp),
-          aes17(aes17) {}
+          aes17(aes17) {
+        NoiseSource source;
+        source.setLevel(-160.0f);
+        for (int k = 0; k < 2 * E::kNoisePairs; ++k) noise.push_back(source.nextSample());
+    }
 
     void process(float xL, float xR) {
-        const float inL = noise.nextSample() + xL;
-        const float inR = noise.nextSample() + xR;
+        const float inL = noise[noisePos] + xL;
+        const float inR = noise[noisePos + 1] + xR;
+        noisePos = (noisePos + 2) % noise.size();
         const float c = corrCoef;
         ll = (inL * inL + 1e-8f) * (1 - c) + c * ll;
         rr = (inR * inR + 1e-16f) * (1 - c) + c * rr;
