@@ -65,7 +65,7 @@ class SpreaderEngine {
 
     // --- Audio thread ---
     // One frame; the results are in outL() and outR().
-    void processFrame(float a, float b) { frame(a, b); }
+    void processFrame(float a, float b) { frame(mix(), a, b); }
     // n frames (any n; 0 does nothing) of float or double samples, narrowed to float and
     // cleaned on the way in, with `offset` (the host block's anti-denormal value) added to
     // both inputs. Writes the outputs (in place or not), or adds to them when accumulate
@@ -107,14 +107,22 @@ class SpreaderEngine {
         float towardLeft = 0.0f, towardRight = 0.0f;  // hi - p and p - lo in the middle
     };
 
+    // The settings a frame reads, copied into locals for a block.
+    struct Mix {
+        Placement left, right;
+        float sideLevel, level, middle;
+        bool bypassed;
+    };
+
     void recompute();
     void place();
     Placement placement(float position, float outerEdge) const;
+    Mix mix() const { return {left_, right_, sideLevel_, level_, middle_, bypassed_}; }
     // Adds source x (with its bass image e) placed by s to the outputs; `crosstalk` is
     // the source's cancelling line, written once.
-    void position(const Placement& s, float x, float e, DelayLine& crosstalk, float& outL,
-                  float& outR) const;
-    void frame(float a, float b);
+    static void position(const Placement& s, float middle, float x, float e, DelayLine& crosstalk,
+                         float& outL, float& outR);
+    void frame(const Mix& m, float a, float b);
     template <bool kAccumulate, typename T>
     float processLoop(const T* inL, const T* inR, T* outL, T* outR, int n, float offset);
 
@@ -144,8 +152,8 @@ class SpreaderEngine {
     DelayLine crosstalkRight_{DelayLine::LengthChange::Clear};
 };
 
-inline void SpreaderEngine::position(const Placement& s, float x, float e, DelayLine& crosstalk,
-                                     float& outL, float& outR) const {
+inline void SpreaderEngine::position(const Placement& s, float middle, float x, float e,
+                                     DelayLine& crosstalk, float& outL, float& outR) {
     switch (s.region) {
         case Region::Left: {
             const float near = x + e * s.factor;
@@ -165,15 +173,15 @@ inline void SpreaderEngine::position(const Placement& s, float x, float e, Delay
             // The line keeps running (on silence), so its lowpass has settled when the
             // source moves outside again.
             crosstalk.writeDamped(0.0f);
-            outL += x * s.towardLeft * middle_;
-            outR += x * s.towardRight * middle_;
+            outL += x * s.towardLeft * middle;
+            outR += x * s.towardRight * middle;
             break;
     }
 }
 
-inline void SpreaderEngine::frame(float a, float b) {
+inline void SpreaderEngine::frame(const Mix& m, float a, float b) {
     float outL, outR;
-    if (bypassed_) {
+    if (m.bypassed) {
         outL = a;
         outR = b;
     } else {
@@ -184,17 +192,17 @@ inline void SpreaderEngine::frame(float a, float b) {
         const float d = sideDelay_.readCurrent();
         const float f = diffuser2_.processSample(diffuser1_.processSample(d));
         const float mid = (a + b) * 0.5f;
-        const float s = side * 0.5f * sideLevel_;
+        const float s = side * 0.5f * m.sideLevel;
         const float g = 0.5f * d + f + (mid + s);  // left source
         const float h = 0.5f * d - f + (mid - s);  // right source
         bassLeft_.process(2.0f * g);
         bassRight_.process(2.0f * h);
         outL = 0.0f;
         outR = 0.0f;
-        position(left_, g, bassLeft_.output(), crosstalkLeft_, outL, outR);
-        position(right_, h, bassRight_.output(), crosstalkRight_, outL, outR);
-        outL *= level_;
-        outR *= level_;
+        position(m.left, m.middle, g, bassLeft_.output(), crosstalkLeft_, outL, outR);
+        position(m.right, m.middle, h, bassRight_.output(), crosstalkRight_, outL, outR);
+        outL *= m.level;
+        outR *= m.level;
     }
     outL_ = outL;
     outR_ = outR;
@@ -214,10 +222,11 @@ float SpreaderEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR,
 template <bool kAccumulate, typename T>
 float SpreaderEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, int n,
                                   float offset) {
+    const Mix m = mix();
     float peak = 0.0f;
     for (int i = 0; i < n; ++i) {
         // Both inputs are read before either output is written: hosts may process in place.
-        frame(cleanSample(inL[i]) + offset, cleanSample(inR[i]) + offset);
+        frame(m, cleanSample(inL[i]) + offset, cleanSample(inR[i]) + offset);
         if constexpr (kAccumulate) {
             outL[i] += static_cast<T>(outL_);
             outR[i] += static_cast<T>(outR_);
