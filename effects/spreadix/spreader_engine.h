@@ -154,29 +154,21 @@ class SpreaderEngine {
 
 inline void SpreaderEngine::position(const Placement& s, float middle, float x, float e,
                                      DelayLine& crosstalk, float& outL, float& outR) {
-    switch (s.region) {
-        case Region::Left: {
-            const float near = x + e * s.factor;
-            outL += near;
-            crosstalk.writeDamped(s.crosstalk * near);
-            outR += crosstalk.readCurrent();
-            break;
-        }
-        case Region::Right: {
-            const float near = x + e * s.factor;
-            outR += near;
-            crosstalk.writeDamped(s.crosstalk * near);
-            outL += crosstalk.readCurrent();
-            break;
-        }
-        case Region::Middle:
-            // The line keeps running (on silence), so its lowpass has settled when the
-            // source moves outside again.
-            crosstalk.writeDamped(0.0f);
-            outL += x * s.towardLeft * middle;
-            outR += x * s.towardRight * middle;
-            break;
+    if (s.region == Region::Middle) {
+        // The line keeps running (on silence), so its lowpass has settled when the source
+        // moves outside again.
+        crosstalk.writeDamped(0.0f);
+        outL += x * s.towardLeft * middle;
+        outR += x * s.towardRight * middle;
+        return;
     }
+    // On the near loudspeaker with its bass image; the far one gets the cancelling copy.
+    const bool left = s.region == Region::Left;
+    const float near = x + e * s.factor;
+    crosstalk.writeDamped(s.crosstalk * near);
+    const float far = crosstalk.readCurrent();
+    outL += left ? near : far;
+    outR += left ? far : near;
 }
 
 inline void SpreaderEngine::frame(const Mix& m, float a, float b) {
