@@ -1,6 +1,8 @@
 // Coefficients, window, settings, reset and the spectrum step of the analyzer engine.
 #include "effects/spectrel/analyzer_engine.h"
 
+#include "dsp/noise_source.h"
+
 namespace qx {
 
 namespace {

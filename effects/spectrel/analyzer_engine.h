@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "dsp/noise_source.h"
 #include "dsp/real_fft.h"
 #include "framework/sample_guard.h"
 
