@@ -243,6 +243,7 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
     const __m128i hold = _mm_set1_epi32(holdSamples_);
     const __m128i oneInt = _mm_set1_epi32(1);
+    const V one = splat(1.0f);
     float* const ring = &ispRing_[0][0];
     int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
 
@@ -324,23 +325,23 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
             ++noisePos;
         } else {
             // The hold only rises here, to a rising level that passes it; the counts are
-            // settled after the run from the last such frame.
+            // settled after the run from the last such frame, numbered from 1 (0: none).
             end = std::min(end, i + minCount + 1);
             const int start = i;
-            __m128i lastRise = _mm_set1_epi32(-1), frame = _mm_setzero_si128();
+            V lastRise = _mm_setzero_ps(), frame = _mm_set1_ps(1.0f);
             for (; i < end; ++i) {
                 const V risen = updatePeak(measure(i));
                 const V held = _mm_max_ps(peakHold, risen);
-                const __m128i raised = _mm_castps_si128(_mm_cmpgt_ps(held, peakHold));
-                lastRise =
-                    _mm_or_si128(_mm_and_si128(raised, frame), _mm_andnot_si128(raised, lastRise));
+                lastRise = _mm_max_ps(lastRise, _mm_and_ps(_mm_cmpgt_ps(held, peakHold), frame));
                 peakHold = held;
-                frame = _mm_add_epi32(frame, oneInt);
+                frame = _mm_add_ps(frame, one);
             }
-            // A rise in frame f of the run leaves 10 s - 1 - (frames after f) in the count.
+            // A rise in frame f of the run leaves 10 s - (frames from f to the end) in the
+            // count; without one the count went down by the run's length.
             const __m128i length = _mm_set1_epi32(i - start);
-            const __m128i rose = _mm_cmpgt_epi32(lastRise, _mm_set1_epi32(-1));
-            const __m128i afterRise = _mm_add_epi32(_mm_sub_epi32(hold, length), lastRise);
+            const __m128i rose = _mm_castps_si128(_mm_cmpgt_ps(lastRise, _mm_setzero_ps()));
+            const __m128i afterRise = _mm_add_epi32(
+                _mm_sub_epi32(hold, length), _mm_sub_epi32(_mm_cvttps_epi32(lastRise), oneInt));
             holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
                                      _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
             noisePos += i - start;
