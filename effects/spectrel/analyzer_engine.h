@@ -107,8 +107,10 @@ class AnalyzerEngine {
   private:
     static bool valid(int meter) { return meter >= 0 && meter < kNumMeters; }
     void clearSpectra();
-    template <bool kIsp, bool kSpectrum, typename T>
+    template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
     void analyseLoop(const T* inL, const T* inR, int n);
+    template <bool kIsp, bool kSpectrum, typename T>
+    void analyseChecked(const T* inL, const T* inR, int n);
     // Windows the last 2048 frames (oldest at historyPos), transforms both channels and
     // folds their power into the averaged spectra.
     void computeSpectrum();
@@ -142,13 +144,12 @@ class AnalyzerEngine {
 
     // Spectrum state
     alignas(16) float window_[kFftSize];
-    alignas(16) float historyL_[kFftSize];
-    alignas(16) float historyR_[kFftSize];
-    alignas(16) float spectrumInL_[kFftSize];  // windowed FFT input
+    // The last 2048 (left, right) input frames with their offsets, one store per frame.
+    alignas(16) float history_[kFftSize][2];
+    alignas(16) float spectrumInL_[kFftSize];  // windowed history
     alignas(16) float spectrumInR_[kFftSize];
-    alignas(16) float spectrumOutL_[kFftSize];  // packed FFT output
-    alignas(16) float spectrumOutR_[kFftSize];
-    alignas(16) float spectrumL_[kBins];  // averaged power
+    alignas(16) float spectrumOut_[kFftSize];  // packed FFT output, one channel after the other
+    alignas(16) float spectrumL_[kBins];       // averaged power
     alignas(16) float spectrumR_[kBins];
     int historyPos_ = 0;  // next write position of the history rings, 0..2047
     std::uint32_t spectrumFrame_ = 0;
@@ -175,18 +176,53 @@ inline V absolute(V a) {
     return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
 }
 
-// (left, right, 0, 0): one frame of host samples, cleaned as cleanSample does: NaN and
-// infinities become 0, magnitudes beyond kInputSampleLimit are limited.
+// (left, right, 0, 0): one frame of host samples. Checked frames are cleaned as
+// cleanSample does (NaN and infinities 0, magnitudes beyond kInputSampleLimit limited);
+// the others come from a block already found clean.
+template <bool kChecked>
 inline V loadFrame(const float* inL, const float* inR, int i) {
     const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
+    if constexpr (!kChecked) return x;
     const V limit = splat(kInputSampleLimit);
     const V finite = _mm_cmplt_ps(absolute(x), splat(INFINITY));  // false for NaN too
     return _mm_and_ps(finite,
                       _mm_min_ps(_mm_max_ps(x, _mm_sub_ps(_mm_setzero_ps(), limit)), limit));
 }
 // Doubles are limited before they are narrowed (1e300 would become an infinity).
+template <bool kChecked>
 inline V loadFrame(const double* inL, const double* inR, int i) {
+    if constexpr (!kChecked)
+        return _mm_movelh_ps(_mm_cvtpd_ps(_mm_setr_pd(inL[i], inR[i])), _mm_setzero_ps());
     return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
+}
+
+// True when every sample of the block is within kInputSampleLimit (so not NaN and not
+// infinite): the frame loop may then skip cleaning. Four samples per step.
+inline bool withinLimit(const float* x, int n) {
+    const V limit = splat(kInputSampleLimit);
+    V inside = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        inside = _mm_and_ps(inside, _mm_cmple_ps(absolute(_mm_loadu_ps(x + i)), limit));
+    bool ok = _mm_movemask_ps(inside) == 0xF;
+    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
+    return ok;
+}
+inline bool withinLimit(const double* x, int n) {
+    const __m128d limit = _mm_set1_pd(kInputSampleLimit);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d inside = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    int i = 0;
+    for (; i + 2 <= n; i += 2)
+        inside = _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(sign, _mm_loadu_pd(x + i)), limit));
+    bool ok = _mm_movemask_pd(inside) == 0x3;
+    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
+    return ok;
+}
+// Smallest of the four lanes.
+inline float lowest(V v) {
+    v = _mm_min_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 0, 3, 2)));
+    return _mm_cvtss_f32(_mm_min_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 3, 0, 1))));
 }
 
 }  // namespace analyzer_detail
@@ -196,15 +232,24 @@ void AnalyzerEngine::analyse(const T* inL, const T* inR, int n) {
     if (n <= 0 || bypassed_) return;
     if (interSamplePeak_) {
         if (spectrumOn_)
-            analyseLoop<true, true>(inL, inR, n);
+            analyseChecked<true, true>(inL, inR, n);
         else
-            analyseLoop<true, false>(inL, inR, n);
+            analyseChecked<true, false>(inL, inR, n);
     } else {
         if (spectrumOn_)
-            analyseLoop<false, true>(inL, inR, n);
+            analyseChecked<false, true>(inL, inR, n);
         else
-            analyseLoop<false, false>(inL, inR, n);
+            analyseChecked<false, false>(inL, inR, n);
     }
+}
+
+template <bool kIsp, bool kSpectrum, typename T>
+void AnalyzerEngine::analyseChecked(const T* inL, const T* inR, int n) {
+    // Hosts hand over clean audio nearly always; one vector pass proves it for the block.
+    if (analyzer_detail::withinLimit(inL, n) && analyzer_detail::withinLimit(inR, n))
+        analyseLoop<kIsp, kSpectrum, false>(inL, inR, n);
+    else
+        analyseLoop<kIsp, kSpectrum, true>(inL, inR, n);
 }
 
 template <typename T>
@@ -215,7 +260,7 @@ void AnalyzerEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, 
     if (outR != inR) std::copy_n(inR, n, outR);
 }
 
-template <bool kIsp, bool kSpectrum, typename T>
+template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
 void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     using namespace analyzer_detail;
     // Running state in registers for the block.
@@ -246,12 +291,13 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     const V one = splat(1.0f);
     float* const ring = &ispRing_[0][0];
     int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
+    int i = 0;          // the frame
 
     // One frame up to the peak detector: correlation, mean squares and history; returns
     // the magnitudes (left, right, mid, side) the peaks see.
     auto measure = [&](int i) {
         const double* offsets = reinterpret_cast<const double*>(noisePairs_[noiseBase + i]);
-        lr = _mm_add_ps(_mm_castpd_ps(_mm_load_sd(offsets)), loadFrame(inL, inR, i));
+        lr = _mm_add_ps(_mm_castpd_ps(_mm_load_sd(offsets)), loadFrame<kChecked>(inL, inR, i));
         // v = (l, r, (l + r) / 2, (l - r) / 2)
         const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
         const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
@@ -264,8 +310,7 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
                                 _mm_mul_ps(rmsCoef, meanSquare));
         if constexpr (kSpectrum) {
-            _mm_store_ss(historyL_ + historyPos, lr);
-            _mm_store_ss(historyR_ + historyPos, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
+            _mm_storel_pi(reinterpret_cast<__m64*>(history_[historyPos]), lr);
             ++historyPos;
         }
 
@@ -284,16 +329,32 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     };
     // Peak: a rise takes the new value, otherwise the level falls while above the floor.
     // With levels never negative both choices are maxima: max(P d, P when at or below the
-    // floor, a when rising). Returns a where it rose, else 0.
-    auto updatePeak = [&](V a) {
+    // floor, a when rising). Returns a where it rose, else 0. kAboveFloor: every level is
+    // known to stay above the floor.
+    auto updatePeak = [&]<bool kAboveFloor>(V a) {
         const V rise = _mm_cmpgt_ps(a, peakLevel);
         const V risen = _mm_and_ps(rise, a);
-        const V resting = _mm_andnot_ps(_mm_cmpgt_ps(peakLevel, levelFloor), peakLevel);
-        peakLevel = _mm_max_ps(_mm_max_ps(_mm_mul_ps(peakLevel, decay), resting), risen);
+        V decayed = _mm_mul_ps(peakLevel, decay);
+        if constexpr (!kAboveFloor)
+            decayed =
+                _mm_max_ps(decayed, _mm_andnot_ps(_mm_cmpgt_ps(peakLevel, levelFloor), peakLevel));
+        peakLevel = _mm_max_ps(decayed, risen);
         return risen;
     };
+    // The hold only rises within a run free of expiries, to a rising level that passes
+    // it; returns the run's last such frame per lane, numbered from 1 (0: none).
+    auto holdRun = [&]<bool kAboveFloor>(int end) {
+        V lastRise = _mm_setzero_ps(), frame = one;
+        for (; i < end; ++i) {
+            const V risen = updatePeak.template operator()<kAboveFloor>(measure(i));
+            const V held = _mm_max_ps(peakHold, risen);
+            lastRise = _mm_max_ps(lastRise, _mm_and_ps(_mm_cmpgt_ps(held, peakHold), frame));
+            peakHold = held;
+            frame = _mm_add_ps(frame, one);
+        }
+        return lastRise;
+    };
 
-    int i = 0;
     while (i < n) {
         // Chunks end with the noise cycle and at the next spectrum, so the frame loop never
         // branches for them.
@@ -310,7 +371,7 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
             // 10 s less this frame), an expired one takes the present level and restarts
             // at 10 s, any other goes down by one.
             const V a = measure(i);
-            const V risen = updatePeak(a);
+            const V risen = updatePeak.template operator()<false>(a);
             // A level that rose past the hold is a new maximum.
             const __m128i fresh = _mm_castps_si128(_mm_cmpgt_ps(risen, peakHold));
             const __m128i expired =
@@ -324,18 +385,13 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
             ++i;
             ++noisePos;
         } else {
-            // The hold only rises here, to a rising level that passes it; the counts are
-            // settled after the run from the last such frame, numbered from 1 (0: none).
+            // Levels at twice the floor or more cannot fall to it within a run (at most
+            // 1024 frames lose less than half even at 5 kHz), so such runs skip that check.
             end = std::min(end, i + minCount + 1);
             const int start = i;
-            V lastRise = _mm_setzero_ps(), frame = _mm_set1_ps(1.0f);
-            for (; i < end; ++i) {
-                const V risen = updatePeak(measure(i));
-                const V held = _mm_max_ps(peakHold, risen);
-                lastRise = _mm_max_ps(lastRise, _mm_and_ps(_mm_cmpgt_ps(held, peakHold), frame));
-                peakHold = held;
-                frame = _mm_add_ps(frame, one);
-            }
+            const V lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
+                                   ? holdRun.template operator()<true>(end)
+                                   : holdRun.template operator()<false>(end);
             // A rise in frame f of the run leaves 10 s - (frames from f to the end) in the
             // count; without one the count went down by the run's length.
             const __m128i length = _mm_set1_epi32(i - start);
