@@ -360,6 +360,11 @@ TEST(AnalyzerEngine, BlockPathMatchesThePerFrameDesign) {
         left[n] = 0.9f * static_cast<float>(n % 3) / 2.0f;
         right[n + 1] = -0.7f;
     }
+    // Now and then a block with samples the engine has to clean first.
+    for (int n = 5000; n < frames; n += 20011) {
+        left[n] = 3e5f;
+        right[n + 7] = std::numeric_limits<float>::quiet_NaN();
+    }
     for (bool isp : {false, true}) {
         for (bool aes17 : {false, true}) {
             E e;
@@ -371,7 +376,8 @@ TEST(AnalyzerEngine, BlockPathMatchesThePerFrameDesign) {
             for (int start = 0; start < frames; start += 333) {
                 const int n = std::min(333, frames - start);
                 e.analyse(left.data() + start, right.data() + start, n);
-                for (int i = start; i < start + n; ++i) ref.process(left[i], right[i]);
+                for (int i = start; i < start + n; ++i)
+                    ref.process(cleanSample(left[i]), cleanSample(right[i]));
                 for (int m = 0; m < 4; ++m) {
                     ASSERT_EQ(e.peakLevel(m), ref.ch[m].peak) << start << m;
                     ASSERT_EQ(e.peakHold(m), ref.ch[m].hold) << start << m;
@@ -425,12 +431,13 @@ TEST(AnalyzerEngine, HostileInputAndEmptyBlocks) {
     EXPECT_EQ(readings(e), readings(untouched));
 
     // NaN and infinities do not reach the meters; the audio still passes bit for bit.
-    std::vector<float> burst(300, std::numeric_limits<float>::quiet_NaN());
-    for (size_t n = 0; n < burst.size(); n += 3) burst[n] = (n & 1) ? INFINITY : -INFINITY;
-    std::vector<float> out(burst.size());
-    std::vector<float> outR(burst.size());
+    std::vector<double> burst(300, std::numeric_limits<double>::quiet_NaN());
+    for (size_t n = 0; n < burst.size(); n += 3) burst[n] = (n & 1) ? INFINITY : -1e300;
+    std::vector<double> out(burst.size());
+    std::vector<double> outR(burst.size());
     e.processBlock(burst.data(), burst.data(), out.data(), outR.data(), 300);
-    EXPECT_EQ(0, std::memcmp(out.data(), burst.data(), out.size() * sizeof(float)));
+    EXPECT_EQ(0, std::memcmp(out.data(), burst.data(), out.size() * sizeof(double)));
+    EXPECT_EQ(e.peakHold(E::kLeft), kInputSampleLimit);  // -1e300 limited, not infinite
     feed(e, x, x);
     for (float r : readings(e)) ASSERT_TRUE(std::isfinite(r));
 
