@@ -191,8 +191,7 @@ inline V loadFrame(const float* inL, const float* inR, int i) {
 // Doubles are limited before they are narrowed (1e300 would become an infinity).
 template <bool kChecked>
 inline V loadFrame(const double* inL, const double* inR, int i) {
-    if constexpr (!kChecked)
-        return _mm_cvtpd_ps(_mm_setr_pd(inL[i], inR[i]));
+    if constexpr (!kChecked) return _mm_cvtpd_ps(_mm_setr_pd(inL[i], inR[i]));
     return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
 }
 
