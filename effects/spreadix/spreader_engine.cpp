@@ -52,16 +52,15 @@ void SpreaderEngine::recompute() {
     const float fs = sampleRate_;
     const int rate = static_cast<int>(fs);
     sideDelay_.setLength(samples(character_ * kSideDelaySeconds, fs));
-    sideDelay_.setDamping(kSideDampingHz, rate);
+    filters_.sideDamping.setCutoff(kSideDampingHz, rate);
     diffuser1_.setLength(samples(kDiffuser1Seconds, fs));
     diffuser2_.setLength(samples(kDiffuser2Seconds, fs));
-    bassLeft_.setCutoff(layout.bassHz, rate);
-    bassRight_.setCutoff(layout.bassHz, rate);
-    for (DelayLine* line : {&crosstalkLeft_, &crosstalkRight_}) {
+    filters_.bassLeft.setCutoff(layout.bassHz, rate);
+    filters_.bassRight.setCutoff(layout.bassHz, rate);
+    for (DelayLine* line : {&crosstalkLeft_, &crosstalkRight_})
         line->setLength(samples(layout.crosstalkSeconds, fs));
-        line->setDamping(layout.crosstalkDampingHz, rate);
-        line->setGain(1.0f);
-    }
+    for (OnePoleFilter& damping : filters_.crosstalkDamping)
+        damping.setCutoff(layout.crosstalkDampingHz, rate);
     place();
 }
 

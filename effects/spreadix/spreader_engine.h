@@ -65,7 +65,7 @@ class SpreaderEngine {
 
     // --- Audio thread ---
     // One frame; the results are in outL() and outR().
-    void processFrame(float a, float b) { frame(mix(), a, b); }
+    void processFrame(float a, float b) { frame(mix(), filters_, a, b); }
     // n frames (any n; 0 does nothing) of float or double samples, narrowed to float and
     // cleaned on the way in, with `offset` (the host block's anti-denormal value) added to
     // both inputs. Writes the outputs (in place or not), or adds to them when accumulate
@@ -113,6 +113,14 @@ class SpreaderEngine {
         float sideLevel, level, middle;
         bool bypassed;
     };
+    // The one-pole filters, copied into locals for a block so that their state stays in
+    // registers. The dampings sit in front of the lines' writes: the lowpass a delay
+    // line's damping applies, with the same coefficient and update.
+    struct Filters {
+        OnePoleFilter bassLeft, bassRight;  // low-frequency images of the two sources
+        OnePoleFilter sideDamping;          // 12 kHz, into the side delay
+        OnePoleFilter crosstalkDamping[2];  // into the crosstalk lines of the two sources
+    };
 
     void recompute();
     void place();
@@ -121,8 +129,8 @@ class SpreaderEngine {
     // Adds source x (with its bass image e) placed by s to the outputs; `crosstalk` is
     // the source's cancelling line, written once.
     static void position(const Placement& s, float middle, float x, float e, DelayLine& crosstalk,
-                         float& outL, float& outR);
-    void frame(const Mix& m, float a, float b);
+                         OnePoleFilter& damping, float& outL, float& outR);
+    void frame(const Mix& m, Filters& f, float a, float b);
     template <bool kAccumulate, typename T>
     float processLoop(const T* inL, const T* inR, T* outL, T* outR, int n, float offset);
 
@@ -147,17 +155,19 @@ class SpreaderEngine {
     // Blocks of the older generation: a changed delay length empties the line.
     DelayLine sideDelay_{DelayLine::LengthChange::Clear};  // gain = synthetic side mix
     AllpassDelay diffuser1_, diffuser2_;                   // decorrelate the synthetic side
-    OnePoleFilter bassLeft_, bassRight_;  // low-frequency images of the two sources
+    Filters filters_;
     DelayLine crosstalkLeft_{DelayLine::LengthChange::Clear};
     DelayLine crosstalkRight_{DelayLine::LengthChange::Clear};
 };
 
 inline void SpreaderEngine::position(const Placement& s, float middle, float x, float e,
-                                     DelayLine& crosstalk, float& outL, float& outR) {
+                                     DelayLine& crosstalk, OnePoleFilter& damping, float& outL,
+                                     float& outR) {
     if (s.region == Region::Middle) {
         // The line keeps running (on silence), so its lowpass has settled when the source
         // moves outside again.
-        crosstalk.writeDamped(0.0f);
+        damping.process(0.0f);
+        crosstalk.write(damping.output());
         outL += x * s.towardLeft * middle;
         outR += x * s.towardRight * middle;
         return;
@@ -165,13 +175,14 @@ inline void SpreaderEngine::position(const Placement& s, float middle, float x, 
     // On the near loudspeaker with its bass image; the far one gets the cancelling copy.
     const bool left = s.region == Region::Left;
     const float near = x + e * s.factor;
-    crosstalk.writeDamped(s.crosstalk * near);
+    damping.process(s.crosstalk * near);
+    crosstalk.write(damping.output());
     const float far = crosstalk.readCurrent();
     outL += left ? near : far;
     outR += left ? far : near;
 }
 
-inline void SpreaderEngine::frame(const Mix& m, float a, float b) {
+inline void SpreaderEngine::frame(const Mix& m, Filters& f, float a, float b) {
     float outL, outR;
     if (m.bypassed) {
         outL = a;
@@ -180,19 +191,22 @@ inline void SpreaderEngine::frame(const Mix& m, float a, float b) {
         // Synthetic side: the side signal delayed (through the line's 12 kHz damping),
         // scaled by the mix, and decorrelated by two allpasses.
         const float side = a - b;
-        sideDelay_.writeDamped(side);
+        f.sideDamping.process(side);
+        sideDelay_.write(f.sideDamping.output());
         const float d = sideDelay_.readCurrent();
-        const float f = diffuser2_.processSample(diffuser1_.processSample(d));
+        const float diffused = diffuser2_.processSample(diffuser1_.processSample(d));
         const float mid = (a + b) * 0.5f;
         const float s = side * 0.5f * m.sideLevel;
-        const float g = 0.5f * d + f + (mid + s);  // left source
-        const float h = 0.5f * d - f + (mid - s);  // right source
-        bassLeft_.process(2.0f * g);
-        bassRight_.process(2.0f * h);
+        const float g = 0.5f * d + diffused + (mid + s);  // left source
+        const float h = 0.5f * d - diffused + (mid - s);  // right source
+        f.bassLeft.process(2.0f * g);
+        f.bassRight.process(2.0f * h);
         outL = 0.0f;
         outR = 0.0f;
-        position(m.left, m.middle, g, bassLeft_.output(), crosstalkLeft_, outL, outR);
-        position(m.right, m.middle, h, bassRight_.output(), crosstalkRight_, outL, outR);
+        position(m.left, m.middle, g, f.bassLeft.output(), crosstalkLeft_, f.crosstalkDamping[0],
+                 outL, outR);
+        position(m.right, m.middle, h, f.bassRight.output(), crosstalkRight_, f.crosstalkDamping[1],
+                 outL, outR);
         outL *= m.level;
         outR *= m.level;
     }
@@ -215,10 +229,11 @@ template <bool kAccumulate, typename T>
 float SpreaderEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, int n,
                                   float offset) {
     const Mix m = mix();
+    Filters f = filters_;
     float peak = 0.0f;
     for (int i = 0; i < n; ++i) {
         // Both inputs are read before either output is written: hosts may process in place.
-        frame(m, cleanSample(inL[i]) + offset, cleanSample(inR[i]) + offset);
+        frame(m, f, cleanSample(inL[i]) + offset, cleanSample(inR[i]) + offset);
         if constexpr (kAccumulate) {
             outL[i] += static_cast<T>(outL_);
             outR[i] += static_cast<T>(outR_);
@@ -228,6 +243,7 @@ float SpreaderEngine::processLoop(const T* inL, const T* inR, T* outL, T* outR, 
         }
         peak = std::max(peak, std::max(std::fabs(outL_), std::fabs(outR_)));
     }
+    filters_ = f;
     return peak;
 }
 
