@@ -1,0 +1,162 @@
+// Coefficients, window, settings, reset and the spectrum step of the analyzer engine.
+#include "effects/spectrel/analyzer_engine.h"
+
+#include "dsp/noise_source.h"
+
+namespace qx {
+
+namespace {
+
+constexpr float kAntiDenormalDb = -160.0f;
+constexpr float kMeterSeconds = 1.0f;
+constexpr float kMeterRmsSeconds = 0.25f;
+constexpr float kCorrelationSeconds = 0.15f;
+constexpr float kSlowSpectrumSeconds = 2.5f;
+constexpr float kFastSpectrumSeconds = 0.15f;
+// Power scales that put a full-scale sine centred on a bin at about 0.514 (-2.9 dB):
+// 2^-18 for bins 1..1023 and 2^-20 for the DC bin.
+constexpr float kBinScale = 1.0f / 262144.0f;
+constexpr float kDcScale = 1.0f / 1048576.0f;
+
+// exp(-frames / (seconds fs)): the factor of a one-pole smoother updated once per
+// `frames` frames.
+float smoothingCoef(float seconds, float sampleRate, float frames = 1.0f) {
+    return static_cast<float>(
+        std::exp(-static_cast<double>(frames) / (static_cast<double>(seconds) * sampleRate)));
+}
+
+}  // namespace
+
+AnalyzerEngine::AnalyzerEngine() {
+    // Four-term Blackman-Harris window, symmetric over the 2048 points (the angle step
+    // is 2 pi / 2047). It does not depend on the sample rate, so it is built once.
+    constexpr float a1 = 0.0030694604f, a2 = 0.006138921f, a3 = 0.009208381f;
+    for (int i = 0; i < kFftSize; ++i) {
+        const float t = static_cast<float>(i);
+        window_[i] = 0.35875f - 0.48829f * std::cos(t * a1) + 0.14128f * std::cos(t * a2) -
+                     0.01168f * std::cos(t * a3);
+    }
+    NoiseSource noise;
+    noise.setLevel(kAntiDenormalDb);
+    for (float(&pair)[2] : noisePairs_) {
+        pair[0] = noise.nextSample();
+        pair[1] = noise.nextSample();
+    }
+    updateSampleRate(44100.0f);
+}
+
+void AnalyzerEngine::updateSampleRate(float sampleRateHz) {
+    const float fs =
+        sampleRateHz >= kMinSampleRate ? std::min(sampleRateHz, kMaxSampleRate) : kMinSampleRate;
+    sampleRate_ = fs;
+    meterDecay_ = smoothingCoef(kMeterSeconds, fs);
+    meterRmsCoef_ = smoothingCoef(kMeterRmsSeconds, fs);
+    correlationCoef_ = smoothingCoef(kCorrelationSeconds, fs);
+    spectrumCoef_ = smoothingCoef(slowAveraging_ ? kSlowSpectrumSeconds : kFastSpectrumSeconds, fs,
+                                  static_cast<float>(kHop));
+    holdSamples_ = static_cast<int>(kHoldSeconds * fs);
+    reset();
+}
+
+void AnalyzerEngine::reset() {
+    inL_ = inR_ = kLevelFloor;
+    std::fill_n(peakLevel_, kNumMeters, kLevelFloor);
+    std::fill_n(peakHold_, kNumMeters, kLevelFloor);
+    std::fill_n(meanSquare_, kNumMeters, 1e-16f);
+    std::fill_n(holdCount_, kNumMeters, 0);
+    // The products restart where silence leaves them (LL near 1e-8, RR and LR near 1e-16),
+    // so silence after a reset reads a correlation of about 0. LR at 1e-8 against LL and
+    // RR at 1e-16 would read 1e8 and pin the meter for seconds.
+    corr_[0] = 1e-8f;
+    corr_[1] = corr_[2] = 1e-16f;
+    corr_[3] = 0.0f;
+    std::fill_n(&ispRing_[0][0], 2 * kIspTaps * kNumMeters, 0.0f);
+    ispPos_ = 0;
+    clearSpectra();
+}
+
+void AnalyzerEngine::clearSpectra() {
+    std::fill_n(&history_[0][0], 2 * kFftSize, 0.0f);
+    std::fill_n(spectrumInL_, kFftSize, 0.0f);
+    std::fill_n(spectrumInR_, kFftSize, 0.0f);
+    std::fill_n(spectrumOut_, kFftSize, 0.0f);
+    std::fill_n(spectrumL_, kBins, kSpectrumFloor);
+    std::fill_n(spectrumR_, kBins, kSpectrumFloor);
+    ++spectrumFrame_;
+}
+
+void AnalyzerEngine::setBypassed(bool on) {
+    bypassed_ = on;
+    if (!on) reset();
+}
+
+void AnalyzerEngine::setSlowAveraging(bool on) {
+    slowAveraging_ = on;
+    updateSampleRate(sampleRate_);
+}
+
+void AnalyzerEngine::setInterSamplePeak(bool on) {
+    interSamplePeak_ = on;
+    resetPeakHold();
+}
+
+void AnalyzerEngine::setSpectrumOn(bool on) {
+    spectrumOn_ = on;
+    if (!on) clearSpectra();
+}
+
+void AnalyzerEngine::resetPeakHold() {
+    std::fill_n(peakHold_, kNumMeters, kLevelFloor);
+    std::fill_n(holdCount_, kNumMeters, 0);
+}
+
+float AnalyzerEngine::peakHoldDb(int meter) const {
+    return 20.0f * std::log10(kLevelFloor + peakHold(meter));
+}
+
+float AnalyzerEngine::correlation() const {
+    return corr_[2] / std::sqrt(corr_[0] * corr_[1]);
+}
+
+namespace {
+
+// spectrum = q spectrum + (1 - q) g scale |X|^2 over the packed FFT output X. g scale is
+// a power of two, so multiplying by g scale (1 - q) at once rounds as the two steps do.
+void foldPower(float* __restrict spectrum, const float* __restrict x, float q, float g) {
+    const float w = 1.0f - q;
+    spectrum[0] = (x[0] * x[0] + 1e-16f) * (g * kDcScale * w) + q * spectrum[0];
+    const float weight = g * kBinScale * w;
+    const float* __restrict re = x;
+    const float* __restrict im = x + AnalyzerEngine::kBins;
+    for (int i = 1; i < AnalyzerEngine::kBins; ++i)
+        spectrum[i] = q * spectrum[i] + (1e-16f + re[i] * re[i] + im[i] * im[i]) * weight;
+}
+
+// outL[i], outR[i] = history[(pos + i) mod 2048] w[i]: the oldest frame first, in two
+// straight runs (pos is 0 or 1024), four frames per step.
+void applyWindow(float* __restrict outL, float* __restrict outR,
+                 const float (*__restrict history)[2], const float* __restrict window, int pos) {
+    constexpr int n = AnalyzerEngine::kFftSize;
+    for (int i = 0; i < n; i += 4) {
+        const float* frames = history[(pos + i) & (n - 1)];
+        const __m128 a = _mm_load_ps(frames);      // l0 r0 l1 r1
+        const __m128 b = _mm_load_ps(frames + 4);  // l2 r2 l3 r3
+        const __m128 w = _mm_load_ps(window + i);
+        _mm_store_ps(outL + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)), w));
+        _mm_store_ps(outR + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), w));
+    }
+}
+
+}  // namespace
+
+void AnalyzerEngine::computeSpectrum() {
+    applyWindow(spectrumInL_, spectrumInR_, history_, window_, historyPos_);
+    const float g = aes17_ ? 2.0f : 1.0f;
+    fft_.forward(spectrumOut_, spectrumInL_);
+    foldPower(spectrumL_, spectrumOut_, spectrumCoef_, g);
+    fft_.forward(spectrumOut_, spectrumInR_);
+    foldPower(spectrumR_, spectrumOut_, spectrumCoef_, g);
+    ++spectrumFrame_;
+}
+
+}  // namespace qx

@@ -1,0 +1,428 @@
+// Signal engine of the stereo analyzer: peak, held peak and RMS of left, right, mid and
+// side with optional inter-sample peaks, the correlation, and an averaged 2048-point
+// spectrum of each channel every 1024 frames. It only measures; the audio is never changed.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "dsp/real_fft.h"
+#include "framework/sample_guard.h"
+
+namespace qx {
+
+class AnalyzerEngine {
+  public:
+    static constexpr int kFftSize = 2048;
+    // Frames between two spectra (50 % overlap), and the bins kept per channel: the
+    // Nyquist bin is dropped.
+    static constexpr int kHop = 1024;
+    static constexpr int kBins = kHop;
+    static constexpr float kMinSampleRate = 5000.0f;
+    // Keeps the 10-second hold count inside an int.
+    static constexpr float kMaxSampleRate = 10.0e6f;
+    static constexpr float kHoldSeconds = 10.0f;
+    static constexpr float kLevelFloor = 1e-8f;      // levels and holds restart here
+    static constexpr float kSpectrumFloor = 1e-16f;  // an empty spectrum bin
+    static constexpr int kIspTaps = 8;
+    // Half-sample interpolator of the inter-sample-peak detector, oldest sample first.
+    static constexpr float kIspTap[kIspTaps] = {-0.0876277f, 0.12493774f, -0.21076833f,
+                                                0.63613927f, 0.63613927f, -0.21076833f,
+                                                0.12493774f, -0.0876277f};
+
+    // The -160 dB anti-denormal offsets of both inputs are successive pairs of draws
+    // from a NoiseSource (left first), drawn once at construction and read in a cycle of
+    // this many frames, so the frame loop spends one load on them rather than two
+    // random-number steps. Prime, so it shares no period with the spectrum hop.
+    static constexpr int kNoisePairs = 1021;
+
+    // Meter channels of the level readers.
+    enum Meter : int { kLeft = 0, kRight, kMid, kSide, kNumMeters };
+
+    // Builds the FFT (the only allocation), sets 44100 Hz and resets.
+    AnalyzerEngine();
+    AnalyzerEngine(const AnalyzerEngine&) = delete;
+    AnalyzerEngine& operator=(const AnalyzerEngine&) = delete;
+
+    // --- Rewrite running state: between blocks on the audio thread, or while no block runs ---
+    // Hz, held to 5000..10e6 (anything else, NaN included, gives 5000); recomputes the
+    // coefficients and resets.
+    void updateSampleRate(float sampleRateHz);
+    // Levels, holds, means, correlation, rings and both spectra start afresh; the write
+    // position of the history rings is kept.
+    void reset();
+    // On freezes every reading; every call with off (also when already off) resets.
+    void setBypassed(bool on);
+    // Spectrum time constant 2.5 s (on) or 0.15 s (off); resets everything.
+    void setSlowAveraging(bool on);
+    // Restarts the four holds.
+    void setInterSamplePeak(bool on);
+    // Mean squares and spectra doubled (+3.01 dB), so a sine's RMS reads its peak.
+    void setAes17(bool on) { aes17_ = on; }
+    // Off empties the history and sets both spectra to 1e-16 at once; on refills them
+    // from audio that arrives from then on.
+    void setSpectrumOn(bool on);
+    // The four holds fall back to the present level within two frames.
+    void resetPeakHold();
+
+    // --- Audio thread ---
+    // One frame of host samples.
+    void processSample(float xL, float xR) { analyse(&xL, &xR, 1); }
+    // n frames (any n; 0 does nothing) of float or double samples, narrowed to float and
+    // cleaned of non-finite values for the measurement only.
+    template <typename T>
+    void analyse(const T* inL, const T* inR, int n);
+    // Copies the input to the output bit for bit (nothing to do when processing in
+    // place) after analysing it.
+    template <typename T>
+    void processBlock(const T* inL, const T* inR, T* outL, T* outR, int n);
+
+    // --- Readers (plain floats owned by the audio thread); meter 0..3, else 0 ---
+    float peakLevel(int meter) const { return valid(meter) ? peakLevel_[meter] : 0.0f; }
+    float peakHold(int meter) const { return valid(meter) ? peakHold_[meter] : 0.0f; }
+    float rmsLevel(int meter) const { return valid(meter) ? std::sqrt(meanSquare_[meter]) : 0.0f; }
+    // 20 log10(1e-8 + hold), dB.
+    float peakHoldDb(int meter) const;
+    // -1..1 (rounding may pass the ends slightly); about 0 on silence.
+    float correlation() const;
+    // Averaged power per bin, kBins floats each; bin i is at i / 2048 of the sample rate.
+    const float* spectrumLeft() const { return spectrumL_; }
+    const float* spectrumRight() const { return spectrumR_; }
+    // Raised whenever the spectra change (a new spectrum, a reset, switching them off):
+    // the effect publishes them when it sees a new value.
+    std::uint32_t spectrumFrame() const { return spectrumFrame_; }
+
+    bool bypassed() const { return bypassed_; }
+    bool slowAveraging() const { return slowAveraging_; }
+    bool interSamplePeak() const { return interSamplePeak_; }
+    bool aes17() const { return aes17_; }
+    bool spectrumOn() const { return spectrumOn_; }
+    float sampleRateHz() const { return sampleRate_; }
+    float spectrumCoefficient() const { return spectrumCoef_; }
+    int holdSamples() const { return holdSamples_; }
+
+  private:
+    static bool valid(int meter) { return meter >= 0 && meter < kNumMeters; }
+    void clearSpectra();
+    template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
+    void analyseLoop(const T* inL, const T* inR, int n);
+    template <bool kIsp, bool kSpectrum, typename T>
+    void analyseChecked(const T* inL, const T* inR, int n);
+    // Windows the last 2048 frames (oldest at historyPos), transforms both channels and
+    // folds their power into the averaged spectra.
+    void computeSpectrum();
+
+    // Settings
+    bool bypassed_ = false;
+    bool slowAveraging_ = true;
+    bool interSamplePeak_ = false;
+    bool aes17_ = false;
+    bool spectrumOn_ = true;
+
+    // Derived from the settings and the sample rate
+    float sampleRate_ = 44100.0f;
+    float meterDecay_ = 0.0f;       // peak fall per frame, 1 s
+    float meterRmsCoef_ = 0.0f;     // mean-square averaging, 0.25 s
+    float correlationCoef_ = 0.0f;  // product averaging, 0.15 s
+    float spectrumCoef_ = 0.0f;     // per-spectrum averaging, 2.5 s or 0.15 s
+    int holdSamples_ = 0;           // 10 s
+
+    // Meter state, lanes left, right, mid, side.
+    alignas(16) float peakLevel_[kNumMeters] = {};         // decaying peak, linear
+    alignas(16) float peakHold_[kNumMeters] = {};          // held peak, linear
+    alignas(16) float meanSquare_[kNumMeters] = {};        // RMS meter
+    alignas(16) std::int32_t holdCount_[kNumMeters] = {};  // frames until the hold falls
+    alignas(16) float corr_[4] = {};  // averaged products LL, RR, LR (lane 3 unused)
+    // Last eight (left, right, mid, side) frames for the interpolator, each stored twice
+    // (at p and p + 8) so the eight taps read one run without wrapping.
+    alignas(16) float ispRing_[2 * kIspTaps][kNumMeters] = {};
+    int ispPos_ = 0;                 // next write position, 0..7; the oldest frame sits there
+    float inL_ = 0.0f, inR_ = 0.0f;  // last input samples with the noise offset
+
+    // Spectrum state
+    alignas(16) float window_[kFftSize];
+    // The last 2048 (left, right) input frames with their offsets, one store per frame.
+    alignas(16) float history_[kFftSize][2];
+    alignas(16) float spectrumInL_[kFftSize];  // windowed history
+    alignas(16) float spectrumInR_[kFftSize];
+    alignas(16) float spectrumOut_[kFftSize];  // packed FFT output, one channel after the other
+    alignas(16) float spectrumL_[kBins];       // averaged power
+    alignas(16) float spectrumR_[kBins];
+    int historyPos_ = 0;  // next write position of the history rings, 0..2047
+    std::uint32_t spectrumFrame_ = 0;
+
+    RealFft fft_{kFftSize};
+    alignas(16) float noisePairs_[kNoisePairs][2];
+    int noisePos_ = 0;  // next pair, 0..kNoisePairs - 1
+};
+
+// ---------------------------------------------------------------------------------------
+// Block path. The four meter channels run the same arithmetic, so they share one SSE2
+// register (left, right, mid, side in lanes 0..3). Lane arithmetic rounds exactly like
+// scalar float arithmetic and keeps the operand order of the per-frame design; choices
+// are lane masks.
+
+namespace analyzer_detail {
+
+using V = __m128;
+
+inline V splat(float x) {
+    return _mm_set1_ps(x);
+}
+inline V absolute(V a) {
+    return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
+}
+
+// (left, right, 0, 0): one frame of host samples. Checked frames are cleaned as
+// cleanSample does (NaN and infinities 0, magnitudes beyond kInputSampleLimit limited);
+// the others come from a block already found clean.
+template <bool kChecked>
+inline V loadFrame(const float* inL, const float* inR, int i) {
+    const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
+    if constexpr (!kChecked) return x;
+    const V limit = splat(kInputSampleLimit);
+    const V finite = _mm_cmplt_ps(absolute(x), splat(INFINITY));  // false for NaN too
+    return _mm_and_ps(finite,
+                      _mm_min_ps(_mm_max_ps(x, _mm_sub_ps(_mm_setzero_ps(), limit)), limit));
+}
+// Doubles are limited before they are narrowed (1e300 would become an infinity).
+template <bool kChecked>
+inline V loadFrame(const double* inL, const double* inR, int i) {
+    if constexpr (!kChecked) return _mm_cvtpd_ps(_mm_setr_pd(inL[i], inR[i]));
+    return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
+}
+
+// True when every sample of the block is within kInputSampleLimit (so not NaN and not
+// infinite): the frame loop may then skip cleaning. Four samples per step.
+inline bool withinLimit(const float* x, int n) {
+    const V limit = splat(kInputSampleLimit);
+    V inside = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        inside = _mm_and_ps(inside, _mm_cmple_ps(absolute(_mm_loadu_ps(x + i)), limit));
+    bool ok = _mm_movemask_ps(inside) == 0xF;
+    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
+    return ok;
+}
+inline bool withinLimit(const double* x, int n) {
+    const __m128d limit = _mm_set1_pd(kInputSampleLimit);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d inside = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    int i = 0;
+    for (; i + 2 <= n; i += 2)
+        inside = _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(sign, _mm_loadu_pd(x + i)), limit));
+    bool ok = _mm_movemask_pd(inside) == 0x3;
+    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
+    return ok;
+}
+// Smallest of the four lanes.
+inline float lowest(V v) {
+    v = _mm_min_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 0, 3, 2)));
+    return _mm_cvtss_f32(_mm_min_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 3, 0, 1))));
+}
+
+}  // namespace analyzer_detail
+
+template <typename T>
+void AnalyzerEngine::analyse(const T* inL, const T* inR, int n) {
+    if (n <= 0 || bypassed_) return;
+    if (interSamplePeak_) {
+        if (spectrumOn_)
+            analyseChecked<true, true>(inL, inR, n);
+        else
+            analyseChecked<true, false>(inL, inR, n);
+    } else {
+        if (spectrumOn_)
+            analyseChecked<false, true>(inL, inR, n);
+        else
+            analyseChecked<false, false>(inL, inR, n);
+    }
+}
+
+template <bool kIsp, bool kSpectrum, typename T>
+void AnalyzerEngine::analyseChecked(const T* inL, const T* inR, int n) {
+    // Hosts hand over clean audio nearly always; one vector pass proves it for the block.
+    if (analyzer_detail::withinLimit(inL, n) && analyzer_detail::withinLimit(inR, n))
+        analyseLoop<kIsp, kSpectrum, false>(inL, inR, n);
+    else
+        analyseLoop<kIsp, kSpectrum, true>(inL, inR, n);
+}
+
+template <typename T>
+void AnalyzerEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, int n) {
+    if (n <= 0) return;
+    analyse(inL, inR, n);
+    if (outL != inL) std::copy_n(inL, n, outL);
+    if (outR != inR) std::copy_n(inR, n, outR);
+}
+
+template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
+void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
+    using namespace analyzer_detail;
+    // Running state in registers for the block.
+    int noisePos = noisePos_;
+    V peakLevel = _mm_load_ps(peakLevel_);
+    V peakHold = _mm_load_ps(peakHold_);
+    V meanSquare = _mm_load_ps(meanSquare_);
+    __m128i holdCount = _mm_load_si128(reinterpret_cast<const __m128i*>(holdCount_));
+    V corr = _mm_load_ps(corr_);
+    int ispPos = ispPos_;
+    int historyPos = historyPos_;
+    V lr = _mm_setr_ps(inL_, inR_, 0.0f, 0.0f);
+
+    const V decay = splat(meterDecay_), levelFloor = splat(kLevelFloor);
+    const V rmsCoef = splat(meterRmsCoef_);
+    // (1e-16 + x^2 g)(1 - r) computed as (1e-16 / g + x^2)((1 - r) g): g is 1 or 2, so
+    // both forms round alike.
+    const float g = aes17_ ? 2.0f : 1.0f;
+    const V msOffset = splat(1e-16f / g), msWeight = splat((1.0f - meterRmsCoef_) * g);
+    const V corrCoef = splat(correlationCoef_), corrWeight = splat(1.0f - correlationCoef_);
+    // Silence leaves LL near 1e-8 but RR and LR near 1e-16, so it reads a correlation of
+    // about 0 rather than 1.
+    const V corrOffset = _mm_setr_ps(1e-8f, 1e-16f, 1e-16f, 0.0f);
+    const V halfMidSide = _mm_setr_ps(1.0f, 1.0f, 0.5f, 0.5f);
+    const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
+    const __m128i hold = _mm_set1_epi32(holdSamples_);
+    const __m128i oneInt = _mm_set1_epi32(1);
+    const V one = splat(1.0f);
+    float* const ring = &ispRing_[0][0];
+    int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
+    int i = 0;          // the frame
+
+    // One frame up to the peak detector: correlation, mean squares and history; returns
+    // the magnitudes (left, right, mid, side) the peaks see.
+    auto measure = [&](int i) {
+        const double* offsets = reinterpret_cast<const double*>(noisePairs_[noiseBase + i]);
+        lr = _mm_add_ps(_mm_castpd_ps(_mm_load_sd(offsets)), loadFrame<kChecked>(inL, inR, i));
+        // v = (l, r, (l + r) / 2, (l - r) / 2)
+        const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
+        const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
+        const V v = _mm_mul_ps(_mm_add_ps(lrll, _mm_xor_ps(oorr, negateSide)), halfMidSide);
+
+        // Averaged products LL, RR, LR.
+        const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
+        corr = _mm_add_ps(_mm_mul_ps(_mm_add_ps(products, corrOffset), corrWeight),
+                          _mm_mul_ps(corrCoef, corr));
+        meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
+                                _mm_mul_ps(rmsCoef, meanSquare));
+        if constexpr (kSpectrum) {
+            _mm_storel_pi(reinterpret_cast<__m64*>(history_[historyPos]), lr);
+            ++historyPos;
+        }
+
+        V a = absolute(v);
+        if constexpr (kIsp) {
+            _mm_store_ps(ring + 4 * ispPos, v);
+            _mm_store_ps(ring + 4 * (ispPos + kIspTaps), v);
+            ispPos = (ispPos + 1) & (kIspTaps - 1);
+            const float* oldest = ring + 4 * ispPos;
+            V s = _mm_mul_ps(splat(kIspTap[0]), _mm_load_ps(oldest));
+            for (int k = 1; k < kIspTaps; ++k)
+                s = _mm_add_ps(s, _mm_mul_ps(splat(kIspTap[k]), _mm_load_ps(oldest + 4 * k)));
+            a = _mm_max_ps(a, absolute(s));
+        }
+        return a;
+    };
+    // Peak: a rise takes the new value, otherwise the level falls while above the floor.
+    // With levels never negative both choices are maxima: max(P d, P when at or below the
+    // floor, a when rising). Returns a where it rose, else 0. kAboveFloor: every level is
+    // known to stay above the floor.
+    auto updatePeak = [&]<bool kAboveFloor>(V a) {
+        const V rise = _mm_cmpgt_ps(a, peakLevel);
+        const V risen = _mm_and_ps(rise, a);
+        V decayed = _mm_mul_ps(peakLevel, decay);
+        if constexpr (!kAboveFloor)
+            decayed =
+                _mm_max_ps(decayed, _mm_andnot_ps(_mm_cmpgt_ps(peakLevel, levelFloor), peakLevel));
+        peakLevel = _mm_max_ps(decayed, risen);
+        return risen;
+    };
+    // The hold only rises within a run free of expiries, to a rising level that passes
+    // it; returns the run's last such frame per lane, numbered from 1 (0: none).
+    auto holdRun = [&]<bool kAboveFloor>(int end) {
+        V lastRise = _mm_setzero_ps(), frame = one;
+        for (; i < end; ++i) {
+            const V risen = updatePeak.template operator()<kAboveFloor>(measure(i));
+            const V held = _mm_max_ps(peakHold, risen);
+            lastRise = _mm_max_ps(lastRise, _mm_and_ps(_mm_cmpgt_ps(held, peakHold), frame));
+            peakHold = held;
+            frame = _mm_add_ps(frame, one);
+        }
+        return lastRise;
+    };
+
+    while (i < n) {
+        // Chunks end with the noise cycle and at the next spectrum, so the frame loop never
+        // branches for them.
+        int end = std::min(n, i + kNoisePairs - noisePos);
+        if constexpr (kSpectrum) end = std::min(end, i + kHop - (historyPos & (kHop - 1)));
+        // A hold falls back in a frame that starts with its count below 0; a count c leaves
+        // c + 1 frames in which none does, and those run without the expiry logic.
+        alignas(16) std::int32_t counts[kNumMeters];
+        _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
+        const int minCount = *std::min_element(counts, counts + kNumMeters);
+        noiseBase = noisePos - i;
+        if (minCount < 0) {
+            // One frame with the full hold logic: a new maximum restarts the count (at
+            // 10 s less this frame), an expired one takes the present level and restarts
+            // at 10 s, any other goes down by one.
+            const V a = measure(i);
+            const V risen = updatePeak.template operator()<false>(a);
+            // A level that rose past the hold is a new maximum.
+            const __m128i fresh = _mm_castps_si128(_mm_cmpgt_ps(risen, peakHold));
+            const __m128i expired =
+                _mm_andnot_si128(fresh, _mm_cmplt_epi32(holdCount, _mm_setzero_si128()));
+            const __m128i restart = _mm_or_si128(fresh, expired);
+            peakHold = _mm_max_ps(_mm_andnot_ps(_mm_castsi128_ps(expired), peakHold),
+                                  _mm_and_ps(_mm_castsi128_ps(restart), a));
+            const __m128i counted =
+                _mm_or_si128(_mm_and_si128(restart, hold), _mm_andnot_si128(restart, holdCount));
+            holdCount = _mm_sub_epi32(_mm_sub_epi32(counted, oneInt), expired);
+            ++i;
+            ++noisePos;
+        } else {
+            // Levels at twice the floor or more cannot fall to it within a run (at most
+            // 1024 frames lose less than half even at 5 kHz), so such runs skip that check.
+            end = std::min(end, i + minCount + 1);
+            const int start = i;
+            const V lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
+                                   ? holdRun.template operator()<true>(end)
+                                   : holdRun.template operator()<false>(end);
+            // A rise in frame f of the run leaves 10 s - (frames from f to the end) in the
+            // count; without one the count went down by the run's length.
+            const __m128i length = _mm_set1_epi32(i - start);
+            const __m128i rose = _mm_castps_si128(_mm_cmpgt_ps(lastRise, _mm_setzero_ps()));
+            const __m128i afterRise = _mm_add_epi32(
+                _mm_sub_epi32(hold, length), _mm_sub_epi32(_mm_cvttps_epi32(lastRise), oneInt));
+            holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
+                                     _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
+            noisePos += i - start;
+        }
+        if (noisePos == kNoisePairs) noisePos = 0;
+        if constexpr (kSpectrum) {
+            if ((historyPos & (kHop - 1)) == 0) {
+                historyPos &= kFftSize - 1;
+                historyPos_ = historyPos;
+                computeSpectrum();
+            }
+        }
+    }
+
+    noisePos_ = noisePos;
+    _mm_store_ps(peakLevel_, peakLevel);
+    _mm_store_ps(peakHold_, peakHold);
+    _mm_store_ps(meanSquare_, meanSquare);
+    _mm_store_si128(reinterpret_cast<__m128i*>(holdCount_), holdCount);
+    _mm_store_ps(corr_, corr);
+    ispPos_ = ispPos;
+    historyPos_ = historyPos;
+    alignas(16) float last[4];
+    _mm_store_ps(last, lr);
+    inL_ = last[0];
+    inR_ = last[1];
+}
+
+}  // namespace qx
