@@ -52,25 +52,25 @@ struct FactoryProgramTable {
 
 // canDo texts answered with 1; every other text gets -1. A deliverable points its identity
 // at the list that holds its answers. Each pair of lists shares one array: the shorter
-// list is the longer without its first entry.
+// list is the longer without its first entry. (Not inline: GCC's UndefinedBehaviorSanitizer
+// would not let checkTables compare the address of an inline variable in a constant.)
 namespace can_do_detail {
-inline constexpr const char* const kEveryLayoutAndBypass[] = {"bypass",     "plugAsChannelInsert",
-                                                              "plugAsSend", "mixDryWet",
-                                                              "1in1out",    "1in2out",
-                                                              "2in1out",    "2in2out",
-                                                              nullptr};
-inline constexpr const char* const kStereoOutput[] = {
+constexpr const char* const kEveryLayoutAndBypass[] = {"bypass",     "plugAsChannelInsert",
+                                                       "plugAsSend", "mixDryWet",
+                                                       "1in1out",    "1in2out",
+                                                       "2in1out",    "2in2out",
+                                                       nullptr};
+constexpr const char* const kStereoOutput[] = {
     "mixDryWet", "plugAsChannelInsert", "plugAsSend", "1in2out", "2in2out", nullptr};
 }  // namespace can_do_detail
 // Every channel layout, insert and send, dry/wet mixing, and the host's bypass.
-inline constexpr const char* const* kCanDoEveryLayoutAndBypass =
-    can_do_detail::kEveryLayoutAndBypass;
+constexpr const char* const* kCanDoEveryLayoutAndBypass = can_do_detail::kEveryLayoutAndBypass;
 // As above without the host's bypass.
-inline constexpr const char* const* kCanDoEveryLayout = can_do_detail::kEveryLayoutAndBypass + 1;
+constexpr const char* const* kCanDoEveryLayout = can_do_detail::kEveryLayoutAndBypass + 1;
 // Stereo output only (1in2out, 2in2out), insert and send, dry/wet mixing.
-inline constexpr const char* const* kCanDoStereoOutput = can_do_detail::kStereoOutput;
+constexpr const char* const* kCanDoStereoOutput = can_do_detail::kStereoOutput;
 // As above without dry/wet mixing.
-inline constexpr const char* const* kCanDoStereoOutputUnmixed = can_do_detail::kStereoOutput + 1;
+constexpr const char* const* kCanDoStereoOutputUnmixed = can_do_detail::kStereoOutput + 1;
 
 // Host-visible identity of a deliverable, written with designated initialisers.
 struct EffectIdentity {

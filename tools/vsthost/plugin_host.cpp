@@ -57,7 +57,15 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string* error
     // dlopen searches the library path for bare names; a plug-in path is always a file.
     std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
     dlerror();
-    void* library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+#ifdef QX_KEEP_PLUGIN_LIBRARIES
+    // Sanitizer builds: a library unloaded at close would take the names of its (and its
+    // dependencies') allocations with it, and the one-time caches of the system libraries
+    // it pulled in would turn into leak reports without a module to suppress them by.
+    constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+#else
+    constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
+#endif
+    void* library = dlopen(openPath.c_str(), kOpenFlags);
     if (!library) {
         const char* why = dlerror();
         return fail("cannot open " + path + ": " + (why ? why : "unknown error"));
