@@ -1,3 +1,4 @@
+// The dirty set, batches and engine ownership behind PendingChanges.
 #include "framework/pending_changes.h"
 
 namespace qx {
