@@ -65,8 +65,13 @@ struct CFrame::Window {
         XCloseDisplay(display);
     }
 
-    void show(cairo_surface_t* backBuffer, const CRect& area) {
-        if (window && !area.empty()) putImage(display, window, gc, visual, backBuffer, area);
+    void show(cairo_surface_t* backBuffer, const CRect& area, UploadStats& stats) {
+        if (!window || area.empty()) return;
+        putImage(display, window, gc, visual, backBuffer, area);
+        ++stats.updates;
+        ++stats.rects;
+        stats.pixels += area.width() * area.height();
+        stats.bytes += 4L * area.width() * area.height();
     }
 };
 
@@ -146,7 +151,7 @@ bool CFrame::open(unsigned long parentWindow) {
     // Everything is painted on the first idle; paint now as well so the window is never blank.
     setDirty();
     invalid_ = size_;
-    window_->show(backBuffer_, redrawDirty());
+    window_->show(backBuffer_, redrawDirty(), stats_);
     XFlush(dpy);
     return true;
 }
@@ -179,7 +184,7 @@ void CFrame::idle() {
     for (auto& child : children_) child->idle();
     const CRect changed = redrawDirty();
     if (window_ && !changed.empty()) {
-        window_->show(backBuffer_, changed);
+        window_->show(backBuffer_, changed, stats_);
         XFlush(window_->display);
     }
 }
@@ -198,7 +203,7 @@ void CFrame::pumpEvents() {
                     drawPopup();
                 } else {
                     const XExposeEvent& e = event.xexpose;
-                    window_->show(backBuffer_, CRect::sized(e.x, e.y, e.width, e.height));
+                    window_->show(backBuffer_, CRect::sized(e.x, e.y, e.width, e.height), stats_);
                 }
                 break;
             case ButtonPress: {

@@ -32,6 +32,15 @@ struct PopupStyle {
     int rowHeight = 18;
 };
 
+// What the frame has handed to the window system since the last reset: pixel updates
+// (one per idle or expose that sent something), rectangles, pixels and their bytes.
+struct UploadStats {
+    long updates = 0;
+    long rects = 0;
+    long pixels = 0;
+    long bytes = 0;
+};
+
 class CFrame : public CViewContainer {
   public:
     CFrame(const CRect& size, BitmapRef background);
@@ -52,6 +61,8 @@ class CFrame : public CViewContainer {
     // UI thread: marks an area to be redrawn on the next idle.
     void invalidate(const CRect& area) { invalid_ = invalid_.united(area.intersection(size_)); }
     cairo_surface_t* backBuffer() const { return backBuffer_; }
+    const UploadStats& uploadStats() const { return stats_; }
+    void resetUploadStats() { stats_ = {}; }
 
     // Mouse input in frame coordinates; the window's events arrive here too.
     void mouseDown(CPoint where, const MouseState& state);
@@ -81,6 +92,7 @@ class CFrame : public CViewContainer {
     std::unique_ptr<Window> window_;
     std::unique_ptr<Popup> popup_;
     PopupStyle popupStyle_;
+    UploadStats stats_;
 };
 
 }  // namespace qx::gui

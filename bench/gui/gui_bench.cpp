@@ -1,6 +1,7 @@
 // Cost of one editor idle call on the host's interface thread, for the eraslip editor in a
 // real window: with nothing to do, with the meter moving, and with the meter and every
-// control changing between idles (host automation of all parameters).
+// control changing between idles (host automation of all parameters); and a live curve
+// redrawn next to a meter, with the bytes each idle sends.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -8,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+
 #include "effects/eraslip/lofi_editor.h"
 #include "framework/plugin_effect_with_editor.h"
+#include "gui/frame.h"
+#include "gui/meter.h"
 #include "gui/testing/host_window.h"
 #include "gui/testing/virtual_display.h"
 
@@ -93,6 +98,102 @@ void BM_IdleEverythingMoving(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_IdleEverythingMoving)->Unit(benchmark::kMicrosecond);
+
+// A 1024-point curve in the top left corner of a 600 x 400 frame, a meter in the bottom right
+// one: the curve changes every idle, the meter does not (or moves too, in the second case).
+class CurveView : public qx::gui::CView {
+  public:
+    explicit CurveView(const qx::gui::CRect& size) : CView(size) {}
+    void setPhase(float phase) {
+        for (int i = 0; i < kPoints; ++i)
+            curve_[i] = 0.5f + 0.4f * std::sin(phase + 0.02f * static_cast<float>(i));
+        setDirty();
+    }
+    void draw(qx::gui::CDrawContext& context) override {
+        context.fillRect(size_, {16, 18, 20});
+        cairo_t* cr = context.cairo();
+        cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
+        cairo_set_line_width(cr, 1.0);
+        for (int i = 1; i < 10; ++i) {
+            const double x = size_.left + i * size_.width() / 10 + 0.5;
+            cairo_move_to(cr, x, size_.top);
+            cairo_line_to(cr, x, size_.bottom);
+        }
+        cairo_stroke(cr);
+        cairo_set_source_rgb(cr, 0.9, 0.6, 0.2);
+        for (int i = 0; i < kPoints; ++i) {
+            const double x = size_.left + 0.5 + i * (size_.width() - 1) / double(kPoints - 1);
+            const double y = size_.top + 0.5 + (1.0 - curve_[i]) * (size_.height() - 1);
+            if (i == 0)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
+        }
+        cairo_stroke(cr);
+    }
+
+  private:
+    static constexpr int kPoints = 1024;
+    float curve_[kPoints] = {};
+};
+
+qx::gui::BitmapRef barBitmap(unsigned char green) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 9, 253);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgb(cr, 0.1, green / 255.0, 0.1);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return std::make_shared<const qx::gui::CBitmap>(s);
+}
+
+struct CurveFrame {
+    qx::gui::testing::HostWindow window{600, 400};
+    qx::gui::CFrame frame{qx::gui::CRect::sized(0, 0, 600, 400), nullptr};
+    CurveView* curve;
+    qx::gui::CVuMeter* meter;
+
+    CurveFrame() {
+        curve = frame.add(std::make_unique<CurveView>(qx::gui::CRect::sized(10, 10, 300, 180)));
+        meter = frame.add(std::make_unique<qx::gui::CVuMeter>(
+            qx::gui::CRect::sized(580, 140, 9, 253), barBitmap(220), barBitmap(40)));
+        meter->setValue(0.5f);
+        frame.open(window.window());
+        frame.idle();
+        frame.resetUploadStats();
+    }
+};
+
+void reportUploads(benchmark::State& state, const qx::gui::UploadStats& stats) {
+    const double idles = static_cast<double>(state.iterations());
+    state.counters["bytes/idle"] = static_cast<double>(stats.bytes) / idles;
+    state.counters["rects/idle"] = static_cast<double>(stats.rects) / idles;
+}
+
+void BM_IdleCurveNextToUnchangedMeter(benchmark::State& state) {
+    if (!server()) return state.SkipWithError("no X server");
+    CurveFrame f;
+    float phase = 0.0f;
+    for (auto _ : state) {
+        f.curve->setPhase(phase += 0.1f);
+        f.frame.idle();
+    }
+    reportUploads(state, f.frame.uploadStats());
+}
+BENCHMARK(BM_IdleCurveNextToUnchangedMeter)->Unit(benchmark::kMicrosecond);
+
+void BM_IdleCurveAndMeterInOppositeCorners(benchmark::State& state) {
+    if (!server()) return state.SkipWithError("no X server");
+    CurveFrame f;
+    float phase = 0.0f;
+    int i = 0;
+    for (auto _ : state) {
+        f.curve->setPhase(phase += 0.1f);
+        f.meter->setValue(0.2f + 0.05f * static_cast<float>(i++ % 10));
+        f.frame.idle();
+    }
+    reportUploads(state, f.frame.uploadStats());
+}
+BENCHMARK(BM_IdleCurveAndMeterInOppositeCorners)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
