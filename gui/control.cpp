@@ -16,6 +16,14 @@ void CControl::setValue(float value) {
     if (value_.exchange(value, std::memory_order_relaxed) != value) setDirty();
 }
 
+void CControl::setTag(int tag) {
+    if (tag == tag_) return;
+    endEdit();
+    const int previous = tag_;
+    tag_ = tag;
+    if (listener_) listener_->controlTagChanged(this, previous);
+}
+
 void CControl::valueChanged() {
     if (listener_) listener_->controlChanged(this);
 }
@@ -33,6 +41,9 @@ void CControl::endEdit() {
 }
 
 void CControl::userSetValue(float value) {
+    // User changes belong to a gesture (begin ... end). One cut short by a change of tag
+    // (setTag) changes nothing more until the next gesture begins.
+    if (!editing_) return;
     const float before = getValue();
     setValue(value);
     if (getValue() != before) valueChanged();

@@ -18,6 +18,9 @@ class CControlListener {
     // changes in between as one edit.
     virtual void controlBeginEdit(CControl* /*control*/) {}
     virtual void controlEndEdit(CControl* /*control*/) {}
+    // UI thread: the control now edits another parameter (a page switched families); the
+    // listener re-binds it and gives it that parameter's value.
+    virtual void controlTagChanged(CControl* /*control*/, int /*previousTag*/) {}
 };
 
 class CControl : public CView {
@@ -26,6 +29,9 @@ class CControl : public CView {
              BitmapRef background = nullptr);
 
     int getTag() const { return tag_; }
+    // UI thread: binds the control to another tag and tells the listener. An edit in
+    // progress is ended first, under the old tag.
+    void setTag(int tag);
     void setListener(CControlListener* listener) { listener_ = listener; }
     CControlListener* getListener() const { return listener_; }
 
@@ -47,7 +53,8 @@ class CControl : public CView {
     bool isEditing() const { return editing_; }
 
   protected:
-    // Sets the value from user input and tells the listener, if it changed.
+    // Sets the value from user input and tells the listener, if it changed; only inside a
+    // gesture (between beginEdit and endEdit).
     void userSetValue(float value);
 
     CControlListener* listener_;

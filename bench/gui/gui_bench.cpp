@@ -111,25 +111,15 @@ class CurveView : public qx::gui::CView {
     }
     void draw(qx::gui::CDrawContext& context) override {
         context.fillRect(size_, {16, 18, 20});
-        cairo_t* cr = context.cairo();
-        cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
-        cairo_set_line_width(cr, 1.0);
         for (int i = 1; i < 10; ++i) {
-            const double x = size_.left + i * size_.width() / 10 + 0.5;
-            cairo_move_to(cr, x, size_.top);
-            cairo_line_to(cr, x, size_.bottom);
+            const float x = static_cast<float>(size_.left + i * size_.width() / 10) + 0.5f;
+            context.line({x, float(size_.top)}, {x, float(size_.bottom)}, {{77, 77, 77}});
         }
-        cairo_stroke(cr);
-        cairo_set_source_rgb(cr, 0.9, 0.6, 0.2);
-        for (int i = 0; i < kPoints; ++i) {
-            const double x = size_.left + 0.5 + i * (size_.width() - 1) / double(kPoints - 1);
-            const double y = size_.top + 0.5 + (1.0 - curve_[i]) * (size_.height() - 1);
-            if (i == 0)
-                cairo_move_to(cr, x, y);
-            else
-                cairo_line_to(cr, x, y);
-        }
-        cairo_stroke(cr);
+        qx::gui::CPointF points[kPoints];
+        for (int i = 0; i < kPoints; ++i)
+            points[i] = {size_.left + 0.5f + i * (size_.width() - 1) / float(kPoints - 1),
+                         size_.top + 0.5f + (1.0f - curve_[i]) * (size_.height() - 1)};
+        context.polyline(points, kPoints, {{230, 153, 51}});
     }
 
   private:
@@ -138,12 +128,8 @@ class CurveView : public qx::gui::CView {
 };
 
 qx::gui::BitmapRef barBitmap(unsigned char green) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 9, 253);
-    cairo_t* cr = cairo_create(s);
-    cairo_set_source_rgb(cr, 0.1, green / 255.0, 0.1);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    return std::make_shared<const qx::gui::CBitmap>(s);
+    const std::vector<std::uint32_t> pixels(9 * 253, 0xff1a001au | std::uint32_t{green} << 8);
+    return std::make_shared<const qx::gui::CBitmap>(9, 253, pixels.data());
 }
 
 struct CurveFrame {
