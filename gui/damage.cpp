@@ -23,8 +23,8 @@ void CDamageList::add(const CRect& area) {
         merged = false;
         for (int i = 0; i < count_; ++i) {
             const CRect& existing = rects_[static_cast<size_t>(i)];
-            if (existing.contains(pending)) return;
-            if (pending.contains(existing) || worthMerging(existing, pending)) {
+            if (existing.encloses(pending)) return;
+            if (pending.encloses(existing) || worthMerging(existing, pending)) {
                 // The union may now reach others: start over with it.
                 pending = pending.united(existing);
                 removeAt(i);

@@ -17,7 +17,8 @@ struct CFont {
     bool bold = false;
 };
 
-enum class LineCap { Butt, Round };
+// Butt ends at the end point; Round and Square reach half the width beyond it.
+enum class LineCap { Butt, Round, Square };
 
 struct CLineStyle {
     CColor color{255, 255, 255};

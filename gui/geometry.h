@@ -34,7 +34,7 @@ struct CRect {
     constexpr bool contains(CPoint p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
-    constexpr bool contains(const CRect& r) const {
+    constexpr bool encloses(const CRect& r) const {
         return r.left >= left && r.right <= right && r.top >= top && r.bottom <= bottom;
     }
     constexpr bool intersects(const CRect& r) const {

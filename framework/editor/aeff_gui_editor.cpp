@@ -35,6 +35,7 @@ void AEffGUIEditor::idle() {
 }
 
 gui::BitmapRef AEffGUIEditor::loadBitmap(int id) {
+    if (id == 0) return nullptr;  // layout rows without a bitmap
     return id == kBackgroundBitmap ? background_ : bitmaps_.get(id);
 }
 

@@ -112,7 +112,9 @@ void CDrawContext::stroke(const CLineStyle& style) {
     cairo_save(c);
     setColor(c, style.color);
     cairo_set_line_width(c, style.width);
-    cairo_set_line_cap(c, style.cap == LineCap::Round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_cap(c, style.cap == LineCap::Round    ? CAIRO_LINE_CAP_ROUND
+                          : style.cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE
+                                                         : CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(c, CAIRO_LINE_JOIN_ROUND);
     if (style.dash > 0.0f) {
         const double dash = style.dash;

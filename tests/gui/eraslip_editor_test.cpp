@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "effects/eraslip/lofi_editor.h"
@@ -81,6 +82,16 @@ TEST_F(EraslipEditor, RectBeforeOpenTextsAndHostChangesReachTheWindow) {
 
     ASSERT_EQ(dispatch(vst::effEditOpen, window->parentHandle()), 1);
     EXPECT_NE(window->childWindow(), 0ul);
+    // One decoded copy of each bitmap: the six knobs share their strip.
+    std::set<int> ids;
+    for (const auto& row : eraslip::kLayout)
+        for (int id : {row.bitmap, row.bitmap2})
+            if (id > eraslip::kBackground) ids.insert(id);
+    EXPECT_EQ(editor->bitmapDecodes(), static_cast<int>(ids.size()));
+    const gui::CView* firstKnob = editor->controlFor(eraslip::kRate);
+    for (int tag :
+         {eraslip::kBits, eraslip::kDa, eraslip::kCrosstalk, eraslip::kAd, eraslip::kHighCut})
+        EXPECT_EQ(editor->controlFor(tag)->getBackground(), firstKnob->getBackground());
     // The factory program's values, in the editor's texts.
     EXPECT_EQ(displayText(eraslip::kPan), "C");
     EXPECT_EQ(displayText(eraslip::kOut), "-4dB");
