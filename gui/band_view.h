@@ -13,6 +13,10 @@
 namespace qx::gui {
 
 struct BandStyle {
+    // Bitmaps of a skin, drawn from the bottom like a meter's bars (at least as tall as the
+    // view, as wide as a bar); without them the colours below are filled.
+    BitmapRef trackBitmap;
+    BitmapRef barBitmap;
     CColor track{24, 26, 30};
     CColor bar{232, 150, 40};
     CColor level{235, 235, 235};

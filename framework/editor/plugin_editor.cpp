@@ -30,6 +30,10 @@ PluginEditor::PluginEditor(ProgramEffect* effect, const EditorDescription& descr
     for (int w = 0; w <= numParams_ / kMarkBits; ++w) marks_[w].store(0);
 }
 
+PluginEditor::~PluginEditor() {
+    if (getFrame()) PluginEditor::close();
+}
+
 void PluginEditor::setParameter(int index, float value) {
     if (index < 0 || index >= numParams_ || !std::isfinite(value)) return;
     values_[index].store(value, std::memory_order_relaxed);

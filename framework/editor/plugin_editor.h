@@ -42,6 +42,8 @@ class PluginEditor : public AEffGUIEditor, public gui::CControlListener {
     // Takes the effect's current parameter values (construction runs before any other
     // thread can reach the effect).
     PluginEditor(ProgramEffect* effect, const EditorDescription& description);
+    // Closes an editor the host never closed (a gesture in progress still ends here).
+    ~PluginEditor() override;
 
     // Builds the frame and the controls, sets every parameter control to the parameter's
     // current value and shows the frame in the parent window.
