@@ -23,21 +23,16 @@ float CBandBar::positionAt(CPoint where) const {
 }
 
 bool CBandBar::onMouseDown(CPoint where, const MouseState& state) {
-    beginEdit();
-    if (state.control) {
-        userSetValue(getDefaultValue());
-        endEdit();
-        return false;
-    }
+    if (beginPress(state)) return false;
     // A plain press puts the bar under the pointer; with Shift it only grabs it.
-    if (!state.shift) userSetValue(min_ + positionAt(where) * (max_ - min_));
+    if (!state.shift) userSetPosition(positionAt(where));
     gesture_.setPixelsPerRange(static_cast<float>(std::max(size_.height() - 1, 1)));
-    gesture_.begin(-where.y, (getValue() - min_) / (max_ - min_), state.shift);
+    gesture_.begin(-where.y, position01(), state.shift);
     return true;
 }
 
 void CBandBar::onMouseMoved(CPoint where, const MouseState& state) {
-    userSetValue(min_ + gesture_.move(-where.y, state.shift) * (max_ - min_));
+    userSetPosition(gesture_.move(-where.y, state.shift));
 }
 
 void CBandBar::onMouseUp(CPoint /*where*/, const MouseState& /*state*/) {
@@ -45,10 +40,7 @@ void CBandBar::onMouseUp(CPoint /*where*/, const MouseState& /*state*/) {
 }
 
 bool CBandBar::onWheel(CPoint /*where*/, float distance, const MouseState& state) {
-    const float position = (getValue() - min_) / (max_ - min_);
-    beginEdit();
-    userSetValue(min_ + wheelPosition(position, distance, state.shift) * (max_ - min_));
-    endEdit();
+    wheelGesture(distance, state);
     return true;
 }
 
@@ -68,12 +60,17 @@ void CBandBar::setOverlays(float level, float gain) {
 }
 
 void CBandBar::draw(CDrawContext& context) {
-    context.fillRect(size_, style_->track);
-    const float position = (getValue() - min_) / (max_ - min_);
+    if (style_->trackBitmap)
+        context.drawBitmap(*style_->trackBitmap, size_);
+    else
+        context.fillRect(size_, style_->track);
     const int filled =
-        static_cast<int>(std::lround(std::clamp(position, 0.0f, 1.0f) * size_.height()));
-    context.fillRect(CRect{size_.left, size_.bottom - filled, size_.right, size_.bottom},
-                     style_->bar);
+        static_cast<int>(std::lround(std::clamp(position01(), 0.0f, 1.0f) * size_.height()));
+    const CRect lit{size_.left, size_.bottom - filled, size_.right, size_.bottom};
+    if (style_->barBitmap)
+        context.drawBitmap(*style_->barBitmap, lit, {0, size_.height() - filled});
+    else
+        context.fillRect(lit, style_->bar);
     const int mark = style_->overlay;
     if (gainRow_ >= 0)
         context.fillRect(CRect{size_.left, gainRow_, size_.right, gainRow_ + mark}, style_->gain);

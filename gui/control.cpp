@@ -40,6 +40,20 @@ void CControl::endEdit() {
     if (listener_) listener_->controlEndEdit(this);
 }
 
+bool CControl::beginPress(const MouseState& state) {
+    beginEdit();
+    if (!state.control) return false;
+    userSetValue(getDefaultValue());
+    endEdit();
+    return true;
+}
+
+void CControl::wheelGesture(float notches, const MouseState& state) {
+    beginEdit();
+    userSetPosition(wheelPosition(position01(), notches, state.shift));
+    endEdit();
+}
+
 void CControl::userSetValue(float value) {
     // User changes belong to a gesture (begin ... end). One cut short by a change of tag
     // (setTag) changes nothing more until the next gesture begins.

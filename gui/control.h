@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "gui/input.h"
 #include "gui/view.h"
 
 namespace qx::gui {
@@ -53,6 +54,15 @@ class CControl : public CView {
     bool isEditing() const { return editing_; }
 
   protected:
+    // Input shared by the dragged controls. beginPress opens the gesture of a press; with
+    // Ctrl it returns the control to its default and closes the gesture at once (true).
+    bool beginPress(const MouseState& state);
+    // A wheel gesture: `notches` move the position (0..1 over min..max), Shift finer.
+    void wheelGesture(float notches, const MouseState& state);
+    // The value as a position 0..1 over min..max, and back as a user change.
+    float position01() const { return (getValue() - min_) / (max_ - min_); }
+    void userSetPosition(float position) { userSetValue(min_ + position * (max_ - min_)); }
+
     // Sets the value from user input and tells the listener, if it changed; only inside a
     // gesture (between beginEdit and endEdit).
     void userSetValue(float value);

@@ -10,12 +10,7 @@ CKnobBase::CKnobBase(const CRect& size, CControlListener* listener, int tag, Bit
     : CControl(size, listener, tag, std::move(background)) {}
 
 bool CKnobBase::onMouseDown(CPoint where, const MouseState& state) {
-    beginEdit();
-    if (state.control) {
-        userSetValue(getDefaultValue());
-        endEdit();
-        return false;
-    }
+    if (beginPress(state)) return false;
     gesture_.begin(-where.y, position(), state.shift);
     return true;
 }

@@ -58,13 +58,6 @@ void releaseLeftButton() {
     XCloseDisplay(dpy);
 }
 
-// Errors that reach the handler the host installed (the editor's must not).
-std::atomic<int> gHostErrors{0};
-int hostHandler(Display*, XErrorEvent*) {
-    ++gHostErrors;
-    return 0;
-}
-
 class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -107,8 +100,7 @@ class EditorTest : public ::testing::Test {
 };
 
 TEST_F(EditorTest, ParentDestroyedBeforeCloseAtAnyMomentThenAFreshEditorOpens) {
-    XErrorHandler previous = XSetErrorHandler(&hostHandler);
-    gHostErrors = 0;
+    testing::HostErrorHandler hostHandler;
     enum Moment { RightAfterOpen, AfterIdles, DuringDrag, WithListOpen, IdledAfterwards };
     for (int moment = RightAfterOpen; moment <= IdledAfterwards; ++moment) {
         SCOPED_TRACE(moment);
@@ -146,8 +138,8 @@ TEST_F(EditorTest, ParentDestroyedBeforeCloseAtAnyMomentThenAFreshEditorOpens) {
         dispatch(vst::effEditClose);
         EXPECT_EQ(editor->getFrame(), nullptr);
     }
-    EXPECT_EQ(gHostErrors.load(), 0) << "an X error of the editor reached the host's handler";
-    EXPECT_EQ(XSetErrorHandler(previous), &hostHandler) << "the host's handler was replaced";
+    EXPECT_EQ(hostHandler.errors().load(), 0) << "an X error of the editor reached the host";
+    EXPECT_TRUE(hostHandler.installed()) << "the host's handler was replaced";
 
     // A fresh editor opens in a new window and draws; nothing holds the pointer.
     HostWindow window(560, 400);

@@ -14,12 +14,6 @@
 namespace qx {
 namespace {
 
-std::atomic<int> gHostErrors{0};
-int countingHandler(Display*, XErrorEvent*) {
-    ++gHostErrors;
-    return 0;
-}
-
 class HostDriven : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -33,8 +27,7 @@ class HostDriven : public ::testing::Test {
 };
 
 TEST_F(HostDriven, ParentDestroyedBeforeCloseThenANewEditorOpensAndDraws) {
-    XErrorHandler previous = XSetErrorHandler(&countingHandler);
-    gHostErrors = 0;
+    testing::HostErrorHandler hostHandler;
     for (int idlesBefore : {0, 3}) {
         auto parent = std::make_unique<gui::testing::HostWindow>(eraslip::kWidth, eraslip::kHeight);
         ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parent->parentHandle()), 1);
@@ -43,8 +36,8 @@ TEST_F(HostDriven, ParentDestroyedBeforeCloseThenANewEditorOpensAndDraws) {
         for (int i = 0; i < idlesBefore; ++i) plugin->dispatch(vst::effEditIdle);
         plugin->dispatch(vst::effEditClose);
     }
-    EXPECT_EQ(gHostErrors.load(), 0);
-    EXPECT_EQ(XSetErrorHandler(previous), &countingHandler);
+    EXPECT_EQ(hostHandler.errors().load(), 0);
+    EXPECT_TRUE(hostHandler.installed());
 
     gui::testing::HostWindow window(eraslip::kWidth, eraslip::kHeight);
     ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window.parentHandle()), 1);

@@ -161,20 +161,14 @@ TEST(Graph, KnownCurvesLandOnTheExpectedPixelsOfBothAxisTypes) {
     EXPECT_NEAR(logDb->yValue(logDb->yPixel(0.5)), 0.5, 1e-5);
 }
 
-int gHostErrors = 0;
-int hostHandler(Display*, XErrorEvent*) {
-    ++gHostErrors;
-    return 0;
-}
-
 TEST(XErrorTrap, TrapsItsConnectionForwardsOthersAndRestoresTheHandler) {
     if (!qx::testing::xServer()) GTEST_SKIP();
     Display* editor = XOpenDisplay(nullptr);
     Display* host = XOpenDisplay(nullptr);
     ASSERT_TRUE(editor && host);
     const ::Window missing = 0x7ffff0;
-    XErrorHandler previous = XSetErrorHandler(&hostHandler);
-    gHostErrors = 0;
+    qx::testing::HostErrorHandler hostHandler;
+    std::atomic<int>& hostErrors = hostHandler.errors();
     {
         x11::XErrorTrap trap(editor);
         XDestroyWindow(editor, missing);
@@ -183,7 +177,7 @@ TEST(XErrorTrap, TrapsItsConnectionForwardsOthersAndRestoresTheHandler) {
         // The host's own errors still reach the host.
         XDestroyWindow(host, missing);
         XSync(host, False);
-        EXPECT_EQ(gHostErrors, 1);
+        EXPECT_EQ(hostErrors, 1);
         {
             x11::XErrorTrap inner(host);
             XDestroyWindow(host, missing);
@@ -192,13 +186,12 @@ TEST(XErrorTrap, TrapsItsConnectionForwardsOthersAndRestoresTheHandler) {
             XSync(editor, False);
         }
         EXPECT_EQ(trap.errors(), 2);
-        EXPECT_EQ(gHostErrors, 1);
+        EXPECT_EQ(hostErrors, 1);
     }
-    EXPECT_EQ(XSetErrorHandler(&hostHandler), &hostHandler);
+    EXPECT_TRUE(hostHandler.installed());
     XDestroyWindow(editor, missing);
     XSync(editor, False);
-    EXPECT_EQ(gHostErrors, 2);  // no trap: the handler in place gets it
-    XSetErrorHandler(previous);
+    EXPECT_EQ(hostErrors, 2);  // no trap: the handler in place gets it
     XCloseDisplay(editor);
     XCloseDisplay(host);
 }
