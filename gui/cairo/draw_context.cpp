@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "gui/cairo/pixel_writer.h"
+
 namespace qx::gui {
 
 namespace {
@@ -115,7 +117,7 @@ void CDrawContext::stroke(const CLineStyle& style) {
     cairo_set_line_cap(c, style.cap == LineCap::Round    ? CAIRO_LINE_CAP_ROUND
                           : style.cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE
                                                          : CAIRO_LINE_CAP_BUTT);
-    cairo_set_line_join(c, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_join(c, CAIRO_LINE_JOIN_MITER);
     if (style.dash > 0.0f) {
         const double dash = style.dash;
         cairo_set_dash(c, &dash, 1, 0.0);
@@ -125,8 +127,25 @@ void CDrawContext::stroke(const CLineStyle& style) {
     cairo_restore(c);
 }
 
+namespace {
+
+// Lines one pixel wide, solid, with no cap beyond the end point: written as pixels.
+bool hairline(const CLineStyle& style) {
+    return style.width == 1.0f && style.dash <= 0.0f && style.cap != LineCap::Round;
+}
+
+}  // namespace
+
 void CDrawContext::line(CPointF from, CPointF to, const CLineStyle& style) {
     cairo_t* c = cr(cairo_);
+    if (hairline(style)) {
+        cairo_backend::PixelWriter writer;
+        if (writer.begin(c)) {
+            const CPointF points[2] = {from, to};
+            writer.polyline(points, 2, style.color, style.antialias);
+            return;
+        }
+    }
     cairo_move_to(c, from.x, from.y);
     cairo_line_to(c, to.x, to.y);
     stroke(style);
@@ -135,6 +154,13 @@ void CDrawContext::line(CPointF from, CPointF to, const CLineStyle& style) {
 void CDrawContext::polyline(const CPointF* points, int count, const CLineStyle& style) {
     if (!points || count < 2) return;
     cairo_t* c = cr(cairo_);
+    if (hairline(style)) {
+        cairo_backend::PixelWriter writer;
+        if (writer.begin(c)) {
+            writer.polyline(points, count, style.color, style.antialias);
+            return;
+        }
+    }
     cairo_move_to(c, points[0].x, points[0].y);
     for (int i = 1; i < count; ++i) cairo_line_to(c, points[i].x, points[i].y);
     stroke(style);
@@ -153,6 +179,13 @@ void CDrawContext::fillPolygon(const CPointF* points, int count, CColor color) {
 void CDrawContext::points(const CPointF* points, int count, CColor color, int size) {
     if (!points || count <= 0 || size <= 0) return;
     cairo_t* c = cr(cairo_);
+    if (size == 1) {
+        cairo_backend::PixelWriter writer;
+        if (writer.begin(c)) {
+            writer.dots(points, count, color);
+            return;
+        }
+    }
     const int before = size / 2;
     for (int i = 0; i < count; ++i) {
         if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y)) continue;
