@@ -48,6 +48,30 @@ TEST(DamageList, KeepsDistantAreasApartAndMergesNeighbours) {
         EXPECT_TRUE(many.intersects(CRect::sized((i * 97) % 900 + 4, (i * 53) % 600 + 4, 1, 1)));
 }
 
+TEST(DrawContext, ThinLinesCoverByDistanceAndStayInsideTheClip) {
+    COffscreen buffer(40, 40);
+    {
+        CDrawContext context(buffer);
+        const CRect clips[2] = {CRect::sized(0, 0, 20, 40), CRect::sized(30, 0, 10, 40)};
+        context.clip(clips, 2);
+        // On pixel centres: full colour; half way between two rows: half on each.
+        const CPointF centred[3] = {{0.5f, 5.5f}, {20.5f, 5.5f}, {39.5f, 5.5f}};
+        context.polyline(centred, 3, {{200, 100, 0}});
+        context.line({0.5f, 20.0f}, {39.5f, 20.0f}, {{200, 100, 0}});
+        context.points(centred, 3, {0, 0, 250});
+    }
+    EXPECT_EQ(buffer.pixel(10, 5), 0xc86400u);
+    EXPECT_EQ(buffer.pixel(10, 4), 0u);
+    EXPECT_EQ(buffer.pixel(10, 19), 0x643200u);
+    EXPECT_EQ(buffer.pixel(10, 20), 0x643200u);
+    // Between the two clip rectangles nothing is drawn; the dots take their pixels.
+    for (int x = 20; x < 30; ++x) EXPECT_EQ(buffer.pixel(x, 5) | buffer.pixel(x, 20), 0u) << x;
+    EXPECT_EQ(buffer.pixel(35, 20), 0x643200u);
+    EXPECT_EQ(buffer.pixel(0, 5), 0x0000fau);
+    EXPECT_EQ(buffer.pixel(39, 5), 0x0000fau);
+    EXPECT_EQ(buffer.pixel(20, 5), 0u);  // the middle dot is outside the clip
+}
+
 TEST(BitmapCache, DecodesEachResourceOnce) {
     CBitmapCache cache(skins::eraslip());
     const BitmapRef first = cache.get(1025);
