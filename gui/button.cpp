@@ -29,7 +29,7 @@ CMovieBitmap::CMovieBitmap(const CRect& size, CControlListener* listener, int ta
 }
 
 int CMovieBitmap::currentFrame() const {
-    return filmstripFrame((getValue() - min_) / (max_ - min_), frames_);
+    return filmstripFrame(position01(), frames_);
 }
 
 void CMovieBitmap::draw(CDrawContext& context) {

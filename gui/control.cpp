@@ -16,6 +16,14 @@ void CControl::setValue(float value) {
     if (value_.exchange(value, std::memory_order_relaxed) != value) setDirty();
 }
 
+void CControl::setTag(int tag) {
+    if (tag == tag_) return;
+    endEdit();
+    const int previous = tag_;
+    tag_ = tag;
+    if (listener_) listener_->controlTagChanged(this, previous);
+}
+
 void CControl::valueChanged() {
     if (listener_) listener_->controlChanged(this);
 }
@@ -32,7 +40,24 @@ void CControl::endEdit() {
     if (listener_) listener_->controlEndEdit(this);
 }
 
+bool CControl::beginPress(const MouseState& state) {
+    beginEdit();
+    if (!state.control) return false;
+    userSetValue(getDefaultValue());
+    endEdit();
+    return true;
+}
+
+void CControl::wheelGesture(float notches, const MouseState& state) {
+    beginEdit();
+    userSetPosition(wheelPosition(position01(), notches, state.shift));
+    endEdit();
+}
+
 void CControl::userSetValue(float value) {
+    // User changes belong to a gesture (begin ... end). One cut short by a change of tag
+    // (setTag) changes nothing more until the next gesture begins.
+    if (!editing_) return;
     const float before = getValue();
     setValue(value);
     if (getValue() != before) valueChanged();

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "gui/input.h"
 #include "gui/view.h"
 
 namespace qx::gui {
@@ -18,6 +19,9 @@ class CControlListener {
     // changes in between as one edit.
     virtual void controlBeginEdit(CControl* /*control*/) {}
     virtual void controlEndEdit(CControl* /*control*/) {}
+    // UI thread: the control now edits another parameter (a page switched families); the
+    // listener re-binds it and gives it that parameter's value.
+    virtual void controlTagChanged(CControl* /*control*/, int /*previousTag*/) {}
 };
 
 class CControl : public CView {
@@ -26,6 +30,9 @@ class CControl : public CView {
              BitmapRef background = nullptr);
 
     int getTag() const { return tag_; }
+    // UI thread: binds the control to another tag and tells the listener. An edit in
+    // progress is ended first, under the old tag.
+    void setTag(int tag);
     void setListener(CControlListener* listener) { listener_ = listener; }
     CControlListener* getListener() const { return listener_; }
 
@@ -47,7 +54,17 @@ class CControl : public CView {
     bool isEditing() const { return editing_; }
 
   protected:
-    // Sets the value from user input and tells the listener, if it changed.
+    // Input shared by the dragged controls. beginPress opens the gesture of a press; with
+    // Ctrl it returns the control to its default and closes the gesture at once (true).
+    bool beginPress(const MouseState& state);
+    // A wheel gesture: `notches` move the position (0..1 over min..max), Shift finer.
+    void wheelGesture(float notches, const MouseState& state);
+    // The value as a position 0..1 over min..max, and back as a user change.
+    float position01() const { return (getValue() - min_) / (max_ - min_); }
+    void userSetPosition(float position) { userSetValue(min_ + position * (max_ - min_)); }
+
+    // Sets the value from user input and tells the listener, if it changed; only inside a
+    // gesture (between beginEdit and endEdit).
     void userSetValue(float value);
 
     CControlListener* listener_;

@@ -1,11 +1,11 @@
-// The drawing context views paint with: a cairo context on the frame's back buffer,
-// clipped to the area being redrawn.
+// The drawing context views paint with: bitmaps, rectangles, text and paths on a pixel
+// buffer, clipped to the area being redrawn. The one place (with CBitmap and COffscreen)
+// that knows the drawing backend; views, controls and editors see only this interface.
 #pragma once
-
-#include <cairo.h>
 
 #include "gui/bitmap.h"
 #include "gui/geometry.h"
+#include "gui/offscreen.h"
 
 namespace qx::gui {
 
@@ -17,12 +17,26 @@ struct CFont {
     bool bold = false;
 };
 
+// Butt ends at the end point; Round and Square reach half the width beyond it.
+enum class LineCap { Butt, Round, Square };
+
+struct CLineStyle {
+    CColor color{255, 255, 255};
+    float width = 1.0f;
+    LineCap cap = LineCap::Butt;
+    // Length of the dashes and of the gaps between them; 0 draws a solid line.
+    float dash = 0.0f;
+    // false: hard edges, for lines that must land on whole pixels.
+    bool antialias = true;
+};
+
 class CDrawContext {
   public:
-    // Does not take over the context.
-    explicit CDrawContext(cairo_t* cairo);
-
-    cairo_t* cairo() const { return cairo_; }
+    // Draws into `target` until destroyed; the pixels are in the buffer from then on.
+    explicit CDrawContext(COffscreen& target);
+    ~CDrawContext();
+    CDrawContext(const CDrawContext&) = delete;
+    CDrawContext& operator=(const CDrawContext&) = delete;
 
     // Copies the part of `bitmap` at `source` (top left, bitmap coordinates) into `dest`.
     void drawBitmap(const CBitmap& bitmap, const CRect& dest, CPoint source = {});
@@ -34,14 +48,32 @@ class CDrawContext {
     // Pixel width of `text` in `font`.
     double textWidth(const char* text, const CFont& font);
 
-    void save() { cairo_save(cairo_); }
-    void restore() { cairo_restore(cairo_); }
+    // Paths, in frame coordinates (see CPointF).
+    void line(CPointF from, CPointF to, const CLineStyle& style);
+    // Joined segments through `count` points; fewer than two draw nothing.
+    void polyline(const CPointF* points, int count, const CLineStyle& style);
+    void fillPolygon(const CPointF* points, int count, CColor color);
+    // A square dot of `size` pixels on the pixel that holds each point (size 1: exactly that
+    // pixel), all in one colour.
+    void points(const CPointF* points, int count, CColor color, int size = 1);
+    // Angles in radians, clockwise from the positive x axis (screen coordinates).
+    void arc(CPointF centre, float radius, float startAngle, float endAngle,
+             const CLineStyle& style);
+    void fillCircle(CPointF centre, float radius, CColor color);
+
+    // Clipping: narrows the drawable area until the matching restore.
+    void save();
+    void restore();
     void clip(const CRect& rect);
+    // The union of `count` rectangles.
+    void clip(const CRect* rects, int count);
 
   private:
     void selectFont(const CFont& font);
+    void stroke(const CLineStyle& style);
 
-    cairo_t* cairo_;
+    void* cairo_;
+    void* target_;
 };
 
 }  // namespace qx::gui

@@ -1,15 +1,16 @@
 // The frame: the root container of an editor, drawn into a back buffer and shown in a
-// child window of the host's parent window (X11, a display connection of its own). It
-// also works without a window, for rendering and input tests.
+// child window of the host's parent window. It redraws only the damaged areas, sends only
+// those, paces live views, and also works without a window (rendering and input tests).
 #pragma once
-
-#include <cairo.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/clock.h"
+#include "gui/offscreen.h"
+#include "gui/platform_window.h"
 #include "gui/view.h"
 
 namespace qx::gui {
@@ -32,26 +33,54 @@ struct PopupStyle {
     int rowHeight = 18;
 };
 
-class CFrame : public CViewContainer {
+// What the frame has handed to the window system since the last reset: uploads (one per
+// idle or expose that sent something), rectangles, pixels and their bytes (4 per pixel,
+// through the connection or through shared memory).
+struct UploadStats {
+    long updates = 0;
+    long rects = 0;
+    long pixels = 0;
+    long bytes = 0;
+};
+
+class CFrame : public CViewContainer, private WindowEventSink {
   public:
     CFrame(const CRect& size, BitmapRef background);
     ~CFrame() override;
 
-    // Creates and maps the child window inside `parentWindow` (an X11 window id). False
+    // Creates and maps the child window inside `parentWindow` (a native window id). False
     // when no display can be opened or the parent does not exist.
     bool open(unsigned long parentWindow);
+    // True while the window exists (false before open and once the host destroyed it).
     bool hasWindow() const;
     // The child window's id, 0 without a window.
     unsigned long window() const;
+    // Before open: allow uploads through shared memory (default) or always use the plain
+    // protocol.
+    void setSharedMemoryAllowed(bool allowed) { sharedMemoryAllowed_ = allowed; }
+    bool usesSharedMemory() const;
 
     // UI thread: handles pending window events, lets every view idle, redraws dirty views
-    // and shows the changed area.
+    // and shows the changed areas.
     void idle();
-    // Redraws dirty views into the back buffer; returns the area that changed.
-    CRect redrawDirty();
+    // Redraws dirty views (live ones only when `live`) into the back buffer; answers the
+    // areas that changed, valid until the next call.
+    const CDamageList& redrawDirty(bool live = true);
     // UI thread: marks an area to be redrawn on the next idle.
-    void invalidate(const CRect& area) { invalid_ = invalid_.united(area.intersection(size_)); }
-    cairo_surface_t* backBuffer() const { return backBuffer_; }
+    void invalidate(const CRect& area) { invalid_.add(area.intersection(size_)); }
+    const COffscreen& backBuffer() const { return backBuffer_; }
+
+    // Time for views that move by time; replaceable for tests (null: the monotonic clock).
+    void setClock(CClock clock) { clock_ = std::move(clock); }
+    double now() const { return clock_ ? clock_() : monotonicSeconds(); }
+    // Live views are redrawn at most this many times per second, whatever the host's idle
+    // rate (0: on every idle).
+    void setLiveRate(double perSecond) { liveInterval_ = perSecond > 0 ? 1.0 / perSecond : 0; }
+    // Redraws of live views so far.
+    long liveRedraws() const { return liveRedraws_; }
+
+    const UploadStats& uploadStats() const { return stats_; }
+    void resetUploadStats() { stats_ = {}; }
 
     // Mouse input in frame coordinates; the window's events arrive here too.
     void mouseDown(CPoint where, const MouseState& state);
@@ -70,17 +99,29 @@ class CFrame : public CViewContainer {
     PopupStyle& popupStyle() { return popupStyle_; }
 
   private:
-    struct Window;
     struct Popup;
+    void handleWindowEvent(const WindowEvent& event) override;
+    void handlePopupEvent(const WindowEvent& event);
+    bool liveDue();
+    void show(const CRect* rects, int count);
     void drawPopup();
-    void pumpEvents();
+    // Ends a press in progress, so its control closes the edit it began.
+    void endGesture();
 
-    cairo_surface_t* backBuffer_ = nullptr;
-    CRect invalid_;
+    COffscreen backBuffer_;
+    CDamageList invalid_;
+    CDamageList drawn_;
     CView* mouseView_ = nullptr;
-    std::unique_ptr<Window> window_;
+    CPoint lastMouse_{};
+    std::unique_ptr<PlatformWindow> window_;
     std::unique_ptr<Popup> popup_;
     PopupStyle popupStyle_;
+    UploadStats stats_;
+    CClock clock_;
+    double liveInterval_ = 1.0 / 30.0;
+    double nextLive_ = 0.0;
+    long liveRedraws_ = 0;
+    bool sharedMemoryAllowed_ = true;
 };
 
 }  // namespace qx::gui

@@ -1,5 +1,5 @@
 // Integer pixel geometry of the toolkit: points and half-open rectangles in frame
-// coordinates (origin at the top left of the editor).
+// coordinates (origin at the top left of the editor), and sub-pixel points for paths.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +9,12 @@ namespace qx::gui {
 struct CPoint {
     int x = 0;
     int y = 0;
+};
+
+// A point of a path; whole numbers are pixel corners, so x + 0.5 is the centre of column x.
+struct CPointF {
+    float x = 0.0f;
+    float y = 0.0f;
 };
 
 // [left, right) x [top, bottom).
@@ -23,9 +29,13 @@ struct CRect {
     }
     constexpr int width() const { return right - left; }
     constexpr int height() const { return bottom - top; }
+    constexpr long area() const { return empty() ? 0L : long{width()} * height(); }
     constexpr bool empty() const { return right <= left || bottom <= top; }
     constexpr bool contains(CPoint p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
+    constexpr bool encloses(const CRect& r) const {
+        return r.left >= left && r.right <= right && r.top >= top && r.bottom <= bottom;
     }
     constexpr bool intersects(const CRect& r) const {
         return !empty() && !r.empty() && r.left < right && left < r.right && r.top < bottom &&
@@ -44,11 +54,13 @@ struct CRect {
                 std::max(bottom, r.bottom)};
     }
     CRect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    CRect inset(int dx, int dy) const { return {left + dx, top + dy, right - dx, bottom - dy}; }
     bool operator==(const CRect&) const = default;
 };
 
 struct CColor {
     unsigned char r = 0, g = 0, b = 0, a = 255;
+    bool operator==(const CColor&) const = default;
 };
 
 }  // namespace qx::gui

@@ -6,6 +6,13 @@
 
 namespace qx::gui {
 
+// Keyboard modifiers and buttons at the time of a mouse event.
+struct MouseState {
+    bool shift = false;    // fine adjustment
+    bool control = false;  // return to the default value
+    bool left = true;
+};
+
 // Shift divides the speed of drags and wheel steps by this.
 constexpr float kFineFactor = 10.0f;
 // Position change per wheel notch.

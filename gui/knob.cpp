@@ -10,12 +10,7 @@ CKnobBase::CKnobBase(const CRect& size, CControlListener* listener, int tag, Bit
     : CControl(size, listener, tag, std::move(background)) {}
 
 bool CKnobBase::onMouseDown(CPoint where, const MouseState& state) {
-    beginEdit();
-    if (state.control) {
-        userSetValue(getDefaultValue());
-        endEdit();
-        return false;
-    }
+    if (beginPress(state)) return false;
     gesture_.begin(-where.y, position(), state.shift);
     return true;
 }
@@ -47,16 +42,11 @@ void CKnob::draw(CDrawContext& context) {
     const double cy = size_.top + size_.height() / 2.0;
     const double outer =
         pointerOuter_ > 0 ? pointerOuter_ : std::min(size_.width(), size_.height()) / 2.0 - 4.0;
-    cairo_t* cr = context.cairo();
-    cairo_save(cr);
-    cairo_set_source_rgba(cr, pointerColor_.r / 255.0, pointerColor_.g / 255.0,
-                          pointerColor_.b / 255.0, pointerColor_.a / 255.0);
-    cairo_set_line_width(cr, 2.0);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_move_to(cr, cx + pointerInner_ * std::sin(angle), cy - pointerInner_ * std::cos(angle));
-    cairo_line_to(cr, cx + outer * std::sin(angle), cy - outer * std::cos(angle));
-    cairo_stroke(cr);
-    cairo_restore(cr);
+    const auto at = [&](double radius) {
+        return CPointF{static_cast<float>(cx + radius * std::sin(angle)),
+                       static_cast<float>(cy - radius * std::cos(angle))};
+    };
+    context.line(at(pointerInner_), at(outer), {pointerColor_, 2.0f, LineCap::Round});
 }
 
 CAnimKnob::CAnimKnob(const CRect& size, CControlListener* listener, int tag, int frames,

@@ -16,8 +16,13 @@ enum class ControlKind {
     ParamDisplay,  // text of the parameter `tag`
     HintLine,      // the hint line of the last change
     CommandLabel,  // clickable text with a command tag (100 and up)
-    FallOffMeter,  // bitmap = unlit, bitmap2 = lit, frames = steps, value = fall-off step
+    FallOffMeter,  // bitmap = unlit, bitmap2 = lit, frames = steps, value = fall per second
     BitmapView,    // shows `bitmap`; the editor may switch it (setBackground)
+    // A level meter with one lit bar per scale: bitmap = unlit, bitmap2 = the first lit bar
+    // (the others follow in id order), frames = number of scales, value = fall per second.
+    KScaleMeter,
+    PeakHoldReadout,  // held peak in dB; a click clears it and sends the command `tag`
+    Custom,           // a view the editor makes itself (graphs, band displays) at this place
 };
 
 // How the painter labels a control on the background.

@@ -16,6 +16,7 @@ CVuMeter::CVuMeter(const CRect& size, BitmapRef onBitmap, BitmapRef offBitmap, i
       orientation_(orientation),
       steps_(steps) {
     setMouseEnabled(false);
+    setLive(true);
 }
 
 void CVuMeter::setLitBitmap(BitmapRef bitmap) {
@@ -51,16 +52,23 @@ void CVuMeter::draw(CDrawContext& context) {
     drawLit(context, 0, litLength(getValue()));
 }
 
-CFallOffMeter::CFallOffMeter(const CRect& size, BitmapRef onBitmap, BitmapRef offBitmap, float step,
-                             int steps, Orientation orientation)
-    : CVuMeter(size, std::move(onBitmap), std::move(offBitmap), steps, orientation), step_(step) {}
+CFallOffMeter::CFallOffMeter(const CRect& size, BitmapRef onBitmap, BitmapRef offBitmap,
+                             float fallPerSecond, int steps, Orientation orientation)
+    : CVuMeter(size, std::move(onBitmap), std::move(offBitmap), steps, orientation),
+      ballistics_{fallPerSecond, Ballistics::Unit::Linear} {}
 
 void CFallOffMeter::setValue(float reading) {
     if (!std::isfinite(reading)) return;
-    const float shown = getValue();
-    const float next =
-        step_ >= 0.0f ? std::max(reading, shown - step_) : std::min(reading, shown - step_);
-    CVuMeter::setValue(next);
+    const double t = now();
+    const double elapsed = haveReading_ ? t - lastReading_ : 0.0;
+    lastReading_ = t;
+    haveReading_ = true;
+    CVuMeter::setValue(ballistics_.next(getValue(), reading, elapsed));
+}
+
+void CFallOffMeter::resetValue(float value) {
+    CVuMeter::setValue(value);
+    haveReading_ = false;
 }
 
 void CFallOffMeter::setPeakValue(float value) {
@@ -75,6 +83,22 @@ void CFallOffMeter::draw(CDrawContext& context) {
     if (peak <= 0.0f) return;
     const int at = std::max(litLength(peak), kPeakMarkPixels);
     drawLit(context, at - kPeakMarkPixels, at);
+}
+
+CKScaleMeter::CKScaleMeter(const CRect& size, BitmapRef unlit, std::vector<Scale> scales,
+                           float fallPerSecond, int steps, Orientation orientation)
+    : CFallOffMeter(size, scales.empty() ? nullptr : scales.front().lit, std::move(unlit),
+                    fallPerSecond, steps, orientation),
+      scales_(std::move(scales)) {}
+
+void CKScaleMeter::selectScale(int index) {
+    if (index < 0 || index >= numScales() || index == scale_) return;
+    scale_ = index;
+    setLitBitmap(scales_[static_cast<size_t>(index)].lit);
+}
+
+float CKScaleMeter::offsetDb() const {
+    return scales_.empty() ? 0.0f : scales_[static_cast<size_t>(scale_)].offsetDb;
 }
 
 }  // namespace qx::gui

@@ -23,8 +23,7 @@ int CSlider::travelLength() const {
 }
 
 CRect CSlider::handleRect() const {
-    const float position = (getValue() - min_) / (max_ - min_);
-    const int offset = static_cast<int>(std::lround(position * travelLength()));
+    const int offset = static_cast<int>(std::lround(position01() * travelLength()));
     const int w = handle_ ? handle_->width() : travel_.width();
     const int h = handle_ ? handle_->height() : travel_.height();
     if (orientation_ == Orientation::Vertical) {
@@ -51,21 +50,16 @@ float CSlider::positionUnder(CPoint where) const {
 }
 
 bool CSlider::onMouseDown(CPoint where, const MouseState& state) {
-    beginEdit();
-    if (state.control) {
-        userSetValue(getDefaultValue());
-        endEdit();
-        return false;
-    }
+    if (beginPress(state)) return false;
     // A press on the track jumps the handle there; a press on the handle only grabs it.
-    if (!handleRect().contains(where)) userSetValue(min_ + positionUnder(where) * (max_ - min_));
+    if (!handleRect().contains(where)) userSetPosition(positionUnder(where));
     gesture_.setPixelsPerRange(static_cast<float>(travelLength()));
-    gesture_.begin(axisCoordinate(where), (getValue() - min_) / (max_ - min_), state.shift);
+    gesture_.begin(axisCoordinate(where), position01(), state.shift);
     return true;
 }
 
 void CSlider::onMouseMoved(CPoint where, const MouseState& state) {
-    userSetValue(min_ + gesture_.move(axisCoordinate(where), state.shift) * (max_ - min_));
+    userSetPosition(gesture_.move(axisCoordinate(where), state.shift));
 }
 
 void CSlider::onMouseUp(CPoint /*where*/, const MouseState& /*state*/) {
@@ -73,10 +67,7 @@ void CSlider::onMouseUp(CPoint /*where*/, const MouseState& /*state*/) {
 }
 
 bool CSlider::onWheel(CPoint /*where*/, float distance, const MouseState& state) {
-    const float position = (getValue() - min_) / (max_ - min_);
-    beginEdit();
-    userSetValue(min_ + wheelPosition(position, distance, state.shift) * (max_ - min_));
-    endEdit();
+    wheelGesture(distance, state);
     return true;
 }
 

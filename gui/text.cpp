@@ -1,5 +1,6 @@
 #include "gui/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -70,6 +71,70 @@ void CTextLabel::setClickable(CControlListener* listener, int tag) {
 }
 
 bool CTextLabel::onMouseDown(CPoint /*where*/, const MouseState& /*state*/) {
+    valueChanged();
+    return false;
+}
+
+CPeakHoldReadout::CPeakHoldReadout(const CRect& size, CControlListener* listener, int tag,
+                                   int channels, BitmapRef background)
+    : CTextLabel(size, "", std::move(background)),
+      channels_(std::clamp(channels, 1, kMaxChannels)) {
+    setClickable(listener, tag);
+}
+
+void CPeakHoldReadout::feed(int channel, float linear) {
+    if (channel < 0 || channel >= channels_ || !std::isfinite(linear)) return;
+    if (std::abs(linear) > held_[channel]) setHeld(channel, std::abs(linear));
+}
+
+void CPeakHoldReadout::setHeld(int channel, float linear) {
+    if (channel < 0 || channel >= channels_ || !std::isfinite(linear)) return;
+    if (held_[channel] == linear) return;
+    held_[channel] = linear;
+    setDirty();
+}
+
+float CPeakHoldReadout::held(int channel) const {
+    return channel >= 0 && channel < channels_ ? held_[channel] : 0.0f;
+}
+
+void CPeakHoldReadout::setOffsetDb(float db) {
+    if (!std::isfinite(db) || db == offsetDb_) return;
+    offsetDb_ = db;
+    setDirty();
+}
+
+void CPeakHoldReadout::setFormat(Format format) {
+    format_ = std::move(format);
+    setDirty();
+}
+
+void CPeakHoldReadout::clear() {
+    for (int c = 0; c < channels_; ++c) setHeld(c, 0.0f);
+}
+
+std::string CPeakHoldReadout::text() const {
+    char buffer[kDisplayTextSize] = {};
+    if (format_) {
+        format_(held_, channels_, offsetDb_, buffer);
+        buffer[kDisplayTextSize - 1] = 0;
+        return buffer;
+    }
+    std::string out;
+    for (int c = 0; c < channels_; ++c) {
+        if (held_[c] > 0.0f)
+            std::snprintf(buffer, sizeof buffer, "%2.1f dB",
+                          20.0 * std::log10(held_[c]) + offsetDb_);
+        else
+            std::snprintf(buffer, sizeof buffer, "-inf dB");
+        if (c > 0) out += ' ';
+        out += buffer;
+    }
+    return out;
+}
+
+bool CPeakHoldReadout::onMouseDown(CPoint /*where*/, const MouseState& /*state*/) {
+    clear();
     valueChanged();
     return false;
 }

@@ -70,6 +70,39 @@ class CTextLabel : public CParamDisplay {
     std::string text_;
 };
 
+// Held peaks in dB (one or two channels) that a press clears. The press also tells the
+// listener (controlChanged) under the control's command tag, so an editor can clear holds
+// kept elsewhere (an engine's) as well.
+class CPeakHoldReadout : public CTextLabel {
+  public:
+    static constexpr int kMaxChannels = 2;
+    // Writes the text for the held linear peaks and the offset (kDisplayTextSize bytes).
+    using Format = std::function<void(const float* held, int channels, float offsetDb, char* text)>;
+
+    CPeakHoldReadout(const CRect& size, CControlListener* listener, int tag, int channels = 1,
+                     BitmapRef background = nullptr);
+
+    // UI thread: keeps the larger of the held peak and `linear`.
+    void feed(int channel, float linear);
+    // UI thread: shows `linear` as the held peak (for holds kept by the engine).
+    void setHeld(int channel, float linear);
+    float held(int channel) const;
+    // Added to the dB shown, for example the reference of a K scale.
+    void setOffsetDb(float db);
+    // Replaces the default text: "%2.1f dB" per channel ("-inf dB" for silence), the
+    // channels separated by a space.
+    void setFormat(Format format);
+    void clear();
+    std::string text() const override;
+    bool onMouseDown(CPoint where, const MouseState& state) override;
+
+  private:
+    float held_[kMaxChannels] = {};
+    int channels_;
+    float offsetDb_ = 0.0f;
+    Format format_;
+};
+
 // Shows the current entry; a click opens the list. The value is the entry index, 0..n-1.
 class COptionMenu : public CParamDisplay {
   public:

@@ -1,5 +1,6 @@
 #include "gui/view.h"
 
+#include "gui/clock.h"
 #include "gui/frame.h"
 
 namespace qx::gui {
@@ -10,12 +11,25 @@ void CView::draw(CDrawContext& context) {
     if (background_) context.drawBitmap(*background_, size_);
 }
 
+double CView::now() const {
+    return frame_ ? frame_->now() : monotonicSeconds();
+}
+
+CView* CView::hitTest(CPoint where) {
+    return visible_ && mouseEnabled_ && size_.contains(where) ? this : nullptr;
+}
+
 void CView::setVisible(bool visible) {
     if (visible_ == visible) return;
     visible_ = visible;
     // Hiding must repaint what was under the view, so the frame redraws the area either way.
     if (frame_) frame_->invalidate(size_);
     setDirty();
+}
+
+void CView::collectDirty(CDamageList& damage, bool live) {
+    if (live_ && !live) return;
+    if (dirty_.exchange(false, std::memory_order_acq_rel)) damage.add(size_);
 }
 
 CViewContainer::CViewContainer(const CRect& size) : CView(size) {}
@@ -32,29 +46,36 @@ void CViewContainer::setFrame(CFrame* frame) {
     for (auto& child : children_) child->setFrame(frame);
 }
 
-CRect CViewContainer::takeDirtyArea() {
-    CRect area = CView::takeDirtyArea();
-    for (auto& child : children_) area = area.united(child->takeDirtyArea());
-    return area;
+void CViewContainer::collectDirty(CDamageList& damage, bool live) {
+    CView::collectDirty(damage, live);
+    for (auto& child : children_) child->collectDirty(damage, live);
 }
 
 void CViewContainer::draw(CDrawContext& context) {
-    drawArea(context, size_);
+    CDamageList all;
+    all.add(size_);
+    drawArea(context, all);
 }
 
-void CViewContainer::drawArea(CDrawContext& context, const CRect& area) {
+void CViewContainer::idle() {
+    for (auto& child : children_) child->idle();
+}
+
+void CViewContainer::drawArea(CDrawContext& context, const CDamageList& damage) {
     CView::draw(context);
     for (auto& child : children_) {
-        if (child->isVisible() && child->getViewSize().intersects(area)) child->draw(context);
+        if (!child->isVisible() || !damage.intersects(child->getViewSize())) continue;
+        if (auto* container = dynamic_cast<CViewContainer*>(child.get()))
+            container->drawArea(context, damage);
+        else
+            child->draw(context);
     }
 }
 
-CView* CViewContainer::viewAt(CPoint where) const {
-    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
-        CView* view = it->get();
-        if (view->isVisible() && view->wantsMouse() && view->getViewSize().contains(where))
-            return view;
-    }
+CView* CViewContainer::hitTest(CPoint where) {
+    if (!isVisible() || !size_.contains(where)) return nullptr;
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it)
+        if (CView* view = (*it)->hitTest(where)) return view;
     return nullptr;
 }
 

@@ -8,19 +8,14 @@
 #include <vector>
 
 #include "gui/bitmap.h"
+#include "gui/damage.h"
 #include "gui/draw_context.h"
 #include "gui/geometry.h"
+#include "gui/input.h"
 
 namespace qx::gui {
 
 class CFrame;
-
-// Keyboard modifiers and buttons at the time of a mouse event.
-struct MouseState {
-    bool shift = false;    // fine adjustment
-    bool control = false;  // return to the default value
-    bool left = true;
-};
 
 class CView {
   public:
@@ -46,6 +41,9 @@ class CView {
     virtual bool onWheel(CPoint /*where*/, float /*distance*/, const MouseState& /*state*/) {
         return false;
     }
+    // The view that takes mouse input at `where`: this one when it is visible, takes input
+    // and holds the point; containers look among their children.
+    virtual CView* hitTest(CPoint where);
     bool wantsMouse() const { return mouseEnabled_; }
     void setMouseEnabled(bool enabled) { mouseEnabled_ = enabled; }
     bool isVisible() const { return visible_; }
@@ -54,10 +52,13 @@ class CView {
     // Any thread: asks for a redraw on the next idle.
     void setDirty(bool dirty = true) { dirty_.store(dirty, std::memory_order_release); }
     bool isDirty() const { return dirty_.load(std::memory_order_acquire); }
-    // UI thread: clears the flag and answers the area to redraw (empty when clean).
-    virtual CRect takeDirtyArea() {
-        return dirty_.exchange(false, std::memory_order_acq_rel) ? size_ : CRect{};
-    }
+    // UI thread: clears the dirty flags and adds the areas to redraw. Live views are left
+    // alone (and stay dirty) unless `live` is true.
+    virtual void collectDirty(CDamageList& damage, bool live);
+    // Live views (meters, graphs fed on every idle) are redrawn at most at the frame's live
+    // rate; the others at once, so controls follow the mouse without delay.
+    bool isLive() const { return live_; }
+    void setLive(bool live) { live_ = live; }
     // Called once per frame idle, before dirty views are redrawn.
     virtual void idle() {}
 
@@ -68,6 +69,9 @@ class CView {
     const BitmapRef& getBackground() const { return background_; }
 
   protected:
+    // Seconds from the frame's clock (a monotonic clock without a frame).
+    double now() const;
+
     CRect size_;
     BitmapRef background_;
 
@@ -76,6 +80,7 @@ class CView {
     std::atomic<bool> dirty_{true};
     bool mouseEnabled_ = true;
     bool visible_ = true;
+    bool live_ = false;
 };
 
 class CViewContainer : public CView {
@@ -95,12 +100,15 @@ class CViewContainer : public CView {
     CView* viewAt(int index) const { return children_[static_cast<size_t>(index)].get(); }
 
     void setFrame(CFrame* frame) override;
-    CRect takeDirtyArea() override;
+    void collectDirty(CDamageList& damage, bool live) override;
     void draw(CDrawContext& context) override;
-    // Draws the background and every visible child that meets `area`.
-    void drawArea(CDrawContext& context, const CRect& area);
-    // The topmost visible, mouse-enabled child under `where`, or null.
-    CView* viewAt(CPoint where) const;
+    void idle() override;
+    // Draws the background and every visible child that meets the damaged areas.
+    void drawArea(CDrawContext& context, const CDamageList& damage);
+    // The topmost visible, mouse-enabled view under `where` among the children (searched in
+    // nested containers too), or null.
+    CView* hitTest(CPoint where) override;
+    CView* viewAt(CPoint where) { return hitTest(where); }
 
   protected:
     std::vector<std::unique_ptr<CView>> children_;

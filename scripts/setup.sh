@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcairo2-dev libx11-dev libxtst-dev libfftw3-dev
+  libsndfile1-dev libcairo2-dev libx11-dev libxext-dev libxtst-dev libfftw3-dev
   xvfb xauth fonts-dejavu-core valgrind lsp-plugins-vst
 )
 

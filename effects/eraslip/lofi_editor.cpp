@@ -1,7 +1,6 @@
 #include "effects/eraslip/lofi_editor.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "effects/eraslip/lofi_tables.h"
 #include "resources/eraslip/eraslip_layout.h"
@@ -63,35 +62,22 @@ void LofiEditor::onOpened() {
         if (eraslip::kLayout[row].kind == gui::ControlKind::FallOffMeter)
             meter_ = dynamic_cast<gui::CFallOffMeter*>(viewOfRow(row));
     }
-    peakReadout_ = dynamic_cast<gui::CTextLabel*>(controlFor(eraslip::kPeakReadout));
-    showPeak();
+    peakReadout_ = dynamic_cast<gui::CPeakHoldReadout*>(controlFor(eraslip::kPeakReadout));
 }
 
 void LofiEditor::pollMeters() {
     const float vu = lofi_->takeOutputPeak(MeterReader::Editor);
     if (!std::isfinite(vu)) return;
     if (meter_) meter_->setValue(kMeterScale * vu);
-    if (vu > peakHold_) {
-        peakHold_ = vu;
-        showPeak();
-    }
-}
-
-void LofiEditor::showPeak() {
-    if (meter_) meter_->setPeakValue(kMeterScale * peakHold_);
     if (!peakReadout_) return;
-    char text[32];
-    if (peakHold_ > 0.0f)
-        std::snprintf(text, sizeof text, "%2.1f dB", 20.0 * std::log10(peakHold_));
-    else
-        std::snprintf(text, sizeof text, "-inf dB");
-    peakReadout_->setText(text);
+    peakReadout_->feed(0, vu);
+    if (meter_) meter_->setPeakValue(kMeterScale * peakReadout_->held(0));
 }
 
 void LofiEditor::onCommand(gui::CControl* control) {
     if (control->getTag() != eraslip::kPeakReadout) return;
-    peakHold_ = 0.0f;
-    showPeak();
+    // The read-out has cleared its hold; the meter's mark follows it.
+    if (meter_) meter_->setPeakValue(0.0f);
     setHint("Peak hold cleared");
 }
 

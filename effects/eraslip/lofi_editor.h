@@ -13,9 +13,6 @@ class LofiEditor : public PluginEditor {
   public:
     explicit LofiEditor(LofiEffect* effect);
 
-    // Held peak of the output since the last reset, linear (UI thread).
-    float peakHold() const { return peakHold_; }
-
   protected:
     void parameterText(int index, float value, char* text) override;
     void pollMeters() override;
@@ -23,12 +20,9 @@ class LofiEditor : public PluginEditor {
     void onOpened() override;
 
   private:
-    void showPeak();
-
     LofiEffect* lofi_;
     gui::CFallOffMeter* meter_ = nullptr;
-    gui::CTextLabel* peakReadout_ = nullptr;
-    float peakHold_ = 0.0f;
+    gui::CPeakHoldReadout* peakReadout_ = nullptr;
 };
 
 }  // namespace qx

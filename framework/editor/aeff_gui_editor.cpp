@@ -5,7 +5,10 @@
 namespace qx {
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect, const gui::ResourceSet& resources)
-    : AEffEditor(effect), resources_(resources), background_(loadBitmap(kBackgroundBitmap)) {
+    : AEffEditor(effect),
+      resources_(resources),
+      background_(gui::loadBitmap(resources, kBackgroundBitmap)),
+      bitmaps_(resources) {
     rect_.top = 0;
     rect_.left = 0;
     rect_.right = static_cast<std::int16_t>(background_ ? background_->width() : 0);
@@ -23,11 +26,17 @@ bool AEffGUIEditor::open(void* parentWindow) {
 
 void AEffGUIEditor::close() {
     frame_.reset();
+    bitmaps_ = gui::CBitmapCache(resources_);
     AEffEditor::close();
 }
 
 void AEffGUIEditor::idle() {
     if (frame_) frame_->idle();
+}
+
+gui::BitmapRef AEffGUIEditor::loadBitmap(int id) {
+    if (id == 0) return nullptr;  // layout rows without a bitmap
+    return id == kBackgroundBitmap ? background_ : bitmaps_.get(id);
 }
 
 gui::CFrame* AEffGUIEditor::createFrame() {

@@ -1,6 +1,7 @@
-// The toolkit-based editor base: owns the background bitmap from construction, a frame
-// while open, and turns the host's editor opcodes into frame calls. All of it runs on the
-// host's user-interface thread, except setParameter (see PluginEditor).
+// The toolkit-based editor base: owns the background bitmap from construction, a frame and
+// one decoded copy of each other bitmap while open, and turns the host's editor opcodes into
+// frame calls. All of it runs on the host's user-interface thread, except setParameter (see
+// PluginEditor).
 #pragma once
 
 #include <memory>
@@ -30,8 +31,12 @@ class AEffGUIEditor : public AEffEditor {
 
     gui::CFrame* getFrame() const { return frame_.get(); }
     const gui::ResourceSet& resources() const { return resources_; }
-    // Null when the resource is missing; the control that gets it then draws nothing.
-    gui::BitmapRef loadBitmap(int id) const { return gui::loadBitmap(resources_, id); }
+    // The editor's copy of a bitmap resource, decoded on first use while open (the
+    // background always); null when the resource is missing, and the control that gets it
+    // then draws nothing.
+    gui::BitmapRef loadBitmap(int id);
+    // Resources decoded since the editor was last opened (each once).
+    int bitmapDecodes() const { return bitmaps_.decodes(); }
 
   protected:
     // A frame of the editor's size with the background, not yet shown.
@@ -43,6 +48,7 @@ class AEffGUIEditor : public AEffEditor {
   private:
     gui::ResourceSet resources_;
     gui::BitmapRef background_;
+    gui::CBitmapCache bitmaps_;
     std::unique_ptr<gui::CFrame> frame_;
 };
 

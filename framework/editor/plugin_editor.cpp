@@ -1,5 +1,8 @@
 #include "framework/editor/plugin_editor.h"
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdio>
 
 #include "gui/button.h"
@@ -12,8 +15,56 @@ namespace qx {
 using gui::ControlKind;
 using gui::CRect;
 
+namespace {
+constexpr int kMarkBits = 64;
+}
+
 PluginEditor::PluginEditor(ProgramEffect* effect, const EditorDescription& description)
-    : AEffGUIEditor(effect, description.resources), effect_(effect), description_(description) {}
+    : AEffGUIEditor(effect, description.resources),
+      effect_(effect),
+      description_(description),
+      numParams_(std::max(effect->numParams(), 0)),
+      values_(new std::atomic<float>[static_cast<size_t>(numParams_)]),
+      marks_(new std::atomic<std::uint64_t>[static_cast<size_t>(numParams_ / kMarkBits + 1)]) {
+    for (int i = 0; i < numParams_; ++i) values_[i].store(effect->getParameter(i));
+    for (int w = 0; w <= numParams_ / kMarkBits; ++w) marks_[w].store(0);
+}
+
+PluginEditor::~PluginEditor() {
+    if (getFrame()) PluginEditor::close();
+}
+
+void PluginEditor::setParameter(int index, float value) {
+    if (index < 0 || index >= numParams_ || !std::isfinite(value)) return;
+    values_[index].store(value, std::memory_order_relaxed);
+    // Release: whoever takes the mark sees the value stored before it.
+    marks_[index / kMarkBits].fetch_or(std::uint64_t{1} << (index % kMarkBits),
+                                       std::memory_order_release);
+    anyMarked_.store(true, std::memory_order_release);
+}
+
+float PluginEditor::parameterValue(int index) const {
+    if (index < 0 || index >= numParams_) return 0.0f;
+    return values_[index].load(std::memory_order_relaxed);
+}
+
+void PluginEditor::applyParameterChanges() {
+    if (!anyMarked_.exchange(false, std::memory_order_acquire)) return;
+    for (int w = 0; w <= numParams_ / kMarkBits; ++w) {
+        std::uint64_t bits = marks_[w].exchange(0, std::memory_order_acquire);
+        while (bits) {
+            const int bit = std::countr_zero(bits);
+            bits &= bits - 1;
+            applyParameter(w * kMarkBits + bit);
+        }
+    }
+}
+
+void PluginEditor::applyParameter(int index) {
+    const float value = values_[index].load(std::memory_order_relaxed);
+    for (gui::CControl* control : controlsFor(index)) control->setValue(value);
+    onParameterChanged(index, value);
+}
 
 const std::vector<gui::CControl*>& PluginEditor::controlsFor(int tag) const {
     static const std::vector<gui::CControl*> kNone;
@@ -35,6 +86,10 @@ gui::CView* PluginEditor::viewOfRow(int row) const {
 }
 
 void PluginEditor::parameterText(int index, float value, char* text) {
+    if (!isParameterTag(index)) {
+        text[0] = 0;
+        return;
+    }
     const ParameterDisplayRange& range = effect_->description().parameters.displayRanges[index];
     std::snprintf(text, gui::kDisplayTextSize, "%3.2f",
                   range.minimum + value * (range.maximum - range.minimum));
@@ -68,12 +123,13 @@ gui::CView* PluginEditor::makeControl(const gui::ControlLayout& row) {
             return menu;
         }
         case ControlKind::ParamDisplay: {
-            // Shows its parameter's text; it takes no input, the control above it does.
+            // Shows the text of whatever parameter it is bound to (a page may re-bind it);
+            // it takes no input, the control above it does.
             auto* display = new gui::CParamDisplay(size, nullptr, row.tag, loadBitmap(row.bitmap));
             display->setStyle(theme.display);
-            const int index = row.tag;
-            display->setValueToString(
-                [this, index](float value, char* text) { parameterText(index, value, text); });
+            display->setValueToString([this, display](float value, char* text) {
+                parameterText(display->getTag(), value, text);
+            });
             return display;
         }
         case ControlKind::HintLine: {
@@ -88,6 +144,12 @@ gui::CView* PluginEditor::makeControl(const gui::ControlLayout& row) {
             label->setClickable(this, row.tag);
             return label;
         }
+        case ControlKind::PeakHoldReadout: {
+            auto* readout = new gui::CPeakHoldReadout(size, this, row.tag, std::max(row.frames, 1),
+                                                      loadBitmap(row.bitmap));
+            readout->setStyle(theme.command);
+            return readout;
+        }
         case ControlKind::BitmapView: {
             auto* view = new gui::CView(size);
             view->setBackground(loadBitmap(row.bitmap));
@@ -97,6 +159,15 @@ gui::CView* PluginEditor::makeControl(const gui::ControlLayout& row) {
         case ControlKind::FallOffMeter:
             return new gui::CFallOffMeter(size, loadBitmap(row.bitmap2), loadBitmap(row.bitmap),
                                           row.value, row.frames);
+        case ControlKind::KScaleMeter: {
+            std::vector<gui::CKScaleMeter::Scale> scales;
+            for (int i = 0; i < std::min(row.frames, gui::kNumKScales); ++i)
+                scales.push_back({loadBitmap(row.bitmap2 + i), gui::kKScaleOffsetsDb[i]});
+            return new gui::CKScaleMeter(size, loadBitmap(row.bitmap), std::move(scales),
+                                         row.value);
+        }
+        case ControlKind::Custom:
+            return makeCustomView(row);
     }
     return nullptr;
 }
@@ -108,31 +179,59 @@ void PluginEditor::bind(gui::CControl* control) {
         const FactoryProgramTable& factory = effect_->description().factory;
         if (factory.numPrograms > 0 && tag < factory.numParams)
             control->setDefaultValue(factory.row(0)[tag]);
-        control->setValue(effect_->getParameter(tag));
+        control->setValue(values_[tag].load(std::memory_order_relaxed));
         byTag_[static_cast<size_t>(tag)].push_back(control);
     } else if (tag >= gui::kFirstCommandTag) {
         commands_.push_back(control);
     }
 }
 
+void PluginEditor::unbind(gui::CControl* control, int tag) {
+    auto drop = [control](std::vector<gui::CControl*>& list) {
+        list.erase(std::remove(list.begin(), list.end(), control), list.end());
+    };
+    if (isParameterTag(tag) && tag < static_cast<int>(byTag_.size()))
+        drop(byTag_[static_cast<size_t>(tag)]);
+    else
+        drop(commands_);
+}
+
+void PluginEditor::bindControls(gui::CView* view) {
+    if (auto* control = dynamic_cast<gui::CControl*>(view)) bind(control);
+    if (auto* container = dynamic_cast<gui::CViewContainer*>(view))
+        for (int i = 0; i < container->numViews(); ++i) bindControls(container->viewAt(i));
+}
+
+void PluginEditor::controlTagChanged(gui::CControl* control, int previousTag) {
+    if (!getFrame()) return;
+    unbind(control, previousTag);
+    bind(control);
+    control->setDirty();
+}
+
 bool PluginEditor::open(void* parentWindow) {
     if (!AEffGUIEditor::open(parentWindow)) return false;
     gui::CFrame* frame = createFrame();
     frame->popupStyle() = description_.theme.popup;
-    byTag_.assign(static_cast<size_t>(effect_->numParams()), {});
+    byTag_.assign(static_cast<size_t>(numParams_), {});
+    // Marks taken here are in the values read below; later ones wait for the next idle.
+    anyMarked_.store(false);
+    for (int w = 0; w <= numParams_ / kMarkBits; ++w)
+        marks_[w].exchange(0, std::memory_order_acquire);
     for (int i = 0; i < description_.numControls; ++i) {
         gui::CView* view = makeControl(description_.controls[i]);
         rows_.push_back(view);
         if (!view) continue;
         frame->addView(view);
-        if (auto* control = dynamic_cast<gui::CControl*>(view)) bind(control);
+        bindControls(view);
     }
     onOpened();
+    for (int i = 0; i < numParams_; ++i)
+        onParameterChanged(i, values_[i].load(std::memory_order_relaxed));
     return showFrame();
 }
 
 void PluginEditor::close() {
-    // Pointers first, so a late setParameter from another thread finds nothing to touch.
     byTag_.clear();
     commands_.clear();
     rows_.clear();
@@ -142,13 +241,9 @@ void PluginEditor::close() {
 
 void PluginEditor::idle() {
     if (!getFrame()) return;
+    applyParameterChanges();
     pollMeters();
     AEffGUIEditor::idle();
-}
-
-void PluginEditor::setParameter(int index, float value) {
-    if (!getFrame()) return;
-    for (gui::CControl* control : controlsFor(index)) control->setValue(value);
 }
 
 void PluginEditor::controlChanged(gui::CControl* control) {

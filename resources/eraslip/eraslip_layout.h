@@ -60,6 +60,8 @@ constexpr gui::ControlLayout knobDisplay(int tag, int column, int section) {
 
 constexpr int kOutCentre = 437, kMeterCentre = 509, kMeterTop = 92, kMeterHeight = 164;
 constexpr int kMeterSegments = 41;  // 4 pixels each
+// The bar falls by a full scale in a little under a second.
+constexpr float kMeterFallPerSecond = 1.2f;
 
 inline constexpr gui::ControlLayout kLayout[] = {
     knob(kCrosstalk, 0, 0, "CROSSTALK"),
@@ -78,8 +80,8 @@ inline constexpr gui::ControlLayout kLayout[] = {
      kOutHandle, 0, 0.0f, "OUT", gui::Caption::Above},
     display(kOut, kOutCentre, 266, 64),
     {gui::ControlKind::FallOffMeter, gui::kNoTag, kMeterCentre - 6, kMeterTop, 12, kMeterHeight,
-     kMeterUnlit, kMeterLit, kMeterSegments, 0.04f, "LEVEL", gui::Caption::Above},
-    {gui::ControlKind::CommandLabel, kPeakReadout, kMeterCentre - 32, 266, 64, 18, 0, 0, 0, 0.0f,
+     kMeterUnlit, kMeterLit, kMeterSegments, kMeterFallPerSecond, "LEVEL", gui::Caption::Above},
+    {gui::ControlKind::PeakHoldReadout, kPeakReadout, kMeterCentre - 32, 266, 64, 18, 0, 0, 0, 0.0f,
      "PEAK", gui::Caption::Below},
     {gui::ControlKind::HSlider, kPan, 130, 329, 300, 22, kPanTrack, kPanHandle, 0, 0.0f, "PAN",
      gui::Caption::Left},

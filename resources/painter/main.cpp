@@ -111,6 +111,7 @@ Bytes preview(const qx::skin::SkinDescription& skin, const std::vector<Painted>&
                     break;
                 }
                 case qx::gui::ControlKind::FallOffMeter:
+                case qx::gui::ControlKind::KScaleMeter:
                     blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
                     blit(cr, image(row.bitmap2), x, y + h * 0.3, w, h * 0.7, 0, h * 0.3);
                     break;
@@ -121,6 +122,8 @@ Bytes preview(const qx::skin::SkinDescription& skin, const std::vector<Painted>&
                 case qx::gui::ControlKind::HintLine:
                 case qx::gui::ControlKind::ParamDisplay:
                 case qx::gui::ControlKind::CommandLabel:
+                case qx::gui::ControlKind::PeakHoldReadout:
+                case qx::gui::ControlKind::Custom:
                     if (row.bitmap) blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
                     break;
             }

@@ -8,7 +8,8 @@ namespace {
 
 bool hasWell(gui::ControlKind kind) {
     return kind == gui::ControlKind::ParamDisplay || kind == gui::ControlKind::HintLine ||
-           kind == gui::ControlKind::CommandLabel || kind == gui::ControlKind::OptionMenu;
+           kind == gui::ControlKind::CommandLabel || kind == gui::ControlKind::OptionMenu ||
+           kind == gui::ControlKind::PeakHoldReadout;
 }
 
 }  // namespace

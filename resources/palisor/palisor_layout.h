@@ -57,17 +57,21 @@ constexpr gui::ControlLayout knob(int tag, int x, int y, int size, int bitmap,
         gui::ControlKind::AnimKnob, tag, x, y, size, size, bitmap, 0, kKnobFrames, 0.0f, caption,
         gui::Caption::Above};
 }
-constexpr gui::ControlLayout meter(int x, int width, int unlit, int lit, float step) {
-    return {gui::ControlKind::FallOffMeter,
-            gui::kNoTag,
-            x,
-            kMeterTop,
-            width,
-            kMeterHeight,
-            unlit,
-            lit,
-            0,
-            step};
+// Meter falls in value units per second; gain meters (negative) rise back at that speed.
+constexpr float kLevelFall = 3.0f;
+constexpr float kCorrelationFall = 1.5f;
+constexpr float kGainRecovery = -1.5f;
+constexpr int kNumScales = 4;  // peak, K12, K14, K20: lit bars kMeterPeak .. kMeterK20
+
+constexpr gui::ControlLayout meter(int x, int width, int unlit, int lit, float fallPerSecond,
+                                   gui::ControlKind kind = gui::ControlKind::FallOffMeter) {
+    return {kind,         gui::kNoTag, x,
+            kMeterTop,    width,       kMeterHeight,
+            unlit,        lit,         kind == gui::ControlKind::KScaleMeter ? kNumScales : 0,
+            fallPerSecond};
+}
+constexpr gui::ControlLayout levelMeter(int x, int width) {
+    return meter(x, width, kMeterUnlit, kMeterPeak, kLevelFall, gui::ControlKind::KScaleMeter);
 }
 constexpr gui::ControlLayout button(int tag, int x, int y, int w, int h, int bitmap,
                                     const char* caption, gui::Caption place = gui::Caption::Above) {
@@ -79,17 +83,17 @@ inline constexpr gui::ControlLayout kLayout[] = {
      0, 0.0f, "DRIVE", gui::Caption::Below},
     {gui::ControlKind::VSlider, kLimiterOutputTrim, 406, 55, 15, 286, kSliderTrack, kSliderHandle,
      0, 0.0f, "TRIM", gui::Caption::Below},
-    meter(330, 9, kMeterUnlit, kMeterPeak, 0.1f),    // output peak left
-    meter(371, 9, kMeterUnlit, kMeterPeak, 0.1f),    // output peak right
-    meter(340, 4, kMeterUnlit, kMeterPeak, 0.1f),    // output RMS left
-    meter(366, 4, kMeterUnlit, kMeterPeak, 0.1f),    // output RMS right
-    meter(299, 9, kMeterUnlit, kAccentBar, 0.05f),   // correlation
-    meter(231, 9, kAccentBar, kMeterUnlit, -0.05f),  // peak gain left
-    meter(272, 9, kAccentBar, kMeterUnlit, -0.05f),  // peak gain right
-    meter(221, 9, kAccentBar, kMeterUnlit, -0.05f),  // soft-clip gain left
-    meter(282, 9, kAccentBar, kMeterUnlit, -0.05f),  // soft-clip gain right
-    meter(241, 4, kAccentBar, kMeterUnlit, -0.05f),  // RMS gain
-    meter(267, 4, kAccentBar, kMeterUnlit, -0.05f),  // RMS gain
+    levelMeter(330, 9),                                        // output peak left
+    levelMeter(371, 9),                                        // output peak right
+    levelMeter(340, 4),                                        // output RMS left
+    levelMeter(366, 4),                                        // output RMS right
+    meter(299, 9, kMeterUnlit, kAccentBar, kCorrelationFall),  // correlation
+    meter(231, 9, kAccentBar, kMeterUnlit, kGainRecovery),     // peak gain left
+    meter(272, 9, kAccentBar, kMeterUnlit, kGainRecovery),     // peak gain right
+    meter(221, 9, kAccentBar, kMeterUnlit, kGainRecovery),     // soft-clip gain left
+    meter(282, 9, kAccentBar, kMeterUnlit, kGainRecovery),     // soft-clip gain right
+    meter(241, 4, kAccentBar, kMeterUnlit, kGainRecovery),     // RMS gain
+    meter(267, 4, kAccentBar, kMeterUnlit, kGainRecovery),     // RMS gain
     {gui::ControlKind::BitmapView, gui::kNoTag, 346, kLegendTop, 18, 258, kLegendPeak},
     button(kLimiterBypass, 443, 60, 33, 33, kBypassButton, "BYPASS", gui::Caption::Below),
     button(kScalePeak, 488, 61, 22, 20, kSmallButton, nullptr),
@@ -111,8 +115,8 @@ inline constexpr gui::ControlLayout kLayout[] = {
     {gui::ControlKind::OptionMenu, kLimiterDithering, 390, 19, 35, 10, kTextStrip, 0, 0, 0.0f,
      "DITHER", gui::Caption::Above, kWordLengths},
     {gui::ControlKind::HintLine, gui::kNoTag, 139, 19, 251, 10, kTextStrip},
-    {gui::ControlKind::CommandLabel, kPeakHoldReadout, 320, 346, 70, 10, 0, 0, 0, 0.0f, "PEAK HOLD",
-     gui::Caption::Below},
+    {gui::ControlKind::PeakHoldReadout, kPeakHoldReadout, 320, 346, 70, 10, 0, 0, 2, 0.0f,
+     "PEAK HOLD", gui::Caption::Below},
 };
 
 }  // namespace qx::palisor

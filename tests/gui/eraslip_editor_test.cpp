@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "effects/eraslip/lofi_editor.h"
@@ -81,6 +82,16 @@ TEST_F(EraslipEditor, RectBeforeOpenTextsAndHostChangesReachTheWindow) {
 
     ASSERT_EQ(dispatch(vst::effEditOpen, window->parentHandle()), 1);
     EXPECT_NE(window->childWindow(), 0ul);
+    // One decoded copy of each bitmap: the six knobs share their strip.
+    std::set<int> ids;
+    for (const auto& row : eraslip::kLayout)
+        for (int id : {row.bitmap, row.bitmap2})
+            if (id > eraslip::kBackground) ids.insert(id);
+    EXPECT_EQ(editor->bitmapDecodes(), static_cast<int>(ids.size()));
+    const gui::CView* firstKnob = editor->controlFor(eraslip::kRate);
+    for (int tag :
+         {eraslip::kBits, eraslip::kDa, eraslip::kCrosstalk, eraslip::kAd, eraslip::kHighCut})
+        EXPECT_EQ(editor->controlFor(tag)->getBackground(), firstKnob->getBackground());
     // The factory program's values, in the editor's texts.
     EXPECT_EQ(displayText(eraslip::kPan), "C");
     EXPECT_EQ(displayText(eraslip::kOut), "-4dB");
@@ -97,6 +108,8 @@ TEST_F(EraslipEditor, RectBeforeOpenTextsAndHostChangesReachTheWindow) {
                  {eraslip::kCrosstalk, 0.5f, "50%"}, {eraslip::kHighCut, 0.5f, "500Hz"}};
     for (const auto& c : cases) {
         effect->setParameter(c.tag, c.value);
+        // A change is a note for the editor's next idle.
+        dispatch(vst::effEditIdle);
         EXPECT_EQ(displayText(c.tag), c.text) << c.tag << " at " << c.value;
         EXPECT_FLOAT_EQ(editor->controlFor(c.tag)->getValue(), c.value);
     }
@@ -155,6 +168,8 @@ TEST_F(EraslipEditor, MeterFollowsOutputAndPeakReadoutClearsOnClick) {
     auto* readout = dynamic_cast<gui::CTextLabel*>(editor->controlFor(eraslip::kPeakReadout));
     ASSERT_NE(readout, nullptr);
     EXPECT_EQ(readout->text(), "-inf dB");
+    double seconds = 10.0;
+    editor->getFrame()->setClock([&] { return seconds; });
 
     effect->setParameter(eraslip::kBypass, 1.0f);  // the output is the input
     process(0.5f, 256);
@@ -162,12 +177,14 @@ TEST_F(EraslipEditor, MeterFollowsOutputAndPeakReadoutClearsOnClick) {
     EXPECT_NEAR(meter->getValue(), 0.9f * 0.5f, 1e-3);
     EXPECT_NEAR(meter->getPeakValue(), 0.9f * 0.5f, 1e-3);
     EXPECT_EQ(readout->text(), "-6.0 dB");
-    // Silence: the bar falls step by step, the hold stays.
+    // Silence: the bar falls by its rate over the time that passed, the hold stays.
+    seconds += 0.1;
     dispatch(vst::effEditIdle);
-    EXPECT_NEAR(meter->getValue(), 0.9f * 0.5f - 0.04f, 1e-3);
+    EXPECT_NEAR(meter->getValue(), 0.9f * 0.5f - 0.1f * eraslip::kMeterFallPerSecond, 1e-3);
     EXPECT_EQ(readout->text(), "-6.0 dB");
 
-    editor->getFrame()->mouseDown(centreOf(rowOf(gui::ControlKind::CommandLabel, 101)), {});
+    editor->getFrame()->mouseDown(
+        centreOf(rowOf(gui::ControlKind::PeakHoldReadout, eraslip::kPeakReadout)), {});
     EXPECT_EQ(readout->text(), "-inf dB");
     EXPECT_FLOAT_EQ(meter->getPeakValue(), 0.0f);
     EXPECT_EQ(editor->hintLine()->text(), "Peak hold cleared");

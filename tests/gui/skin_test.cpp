@@ -58,6 +58,7 @@ void checkSkin(const ResourceSet& resources, std::span<const ControlLayout> layo
                 EXPECT_LE(second->height(), row.height) << where;
                 break;
             case ControlKind::FallOffMeter:
+            case ControlKind::KScaleMeter:
             case ControlKind::BitmapView:
                 EXPECT_GE(first->width(), row.width) << where;
                 EXPECT_EQ(first->height(), row.height) << where;

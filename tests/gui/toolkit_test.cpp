@@ -43,25 +43,19 @@ struct Recorder : CControlListener {
     }
 };
 
-// A surface-backed bitmap painted in one flat colour per filmstrip frame.
+// A bitmap in one flat colour per filmstrip frame, black to full red.
 BitmapRef stripBitmap(int width, int frameHeight, int frames) {
-    cairo_surface_t* s =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, frameHeight * frames);
-    cairo_t* cr = cairo_create(s);
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width * frameHeight * frames));
     for (int i = 0; i < frames; ++i) {
-        cairo_set_source_rgb(cr, double(i) / std::max(frames - 1, 1), 0, 0);
-        cairo_rectangle(cr, 0, i * frameHeight, width, frameHeight);
-        cairo_fill(cr);
+        const std::uint32_t red = 255u * static_cast<unsigned>(i) / std::max(frames - 1, 1);
+        std::fill_n(pixels.begin() + i * width * frameHeight, width * frameHeight,
+                    0xff000000u | red << 16);
     }
-    cairo_destroy(cr);
-    return std::make_shared<const CBitmap>(s);
+    return std::make_shared<const CBitmap>(width, frameHeight * frames, pixels.data());
 }
 
 std::uint32_t backPixel(CFrame& frame, int x, int y) {
-    cairo_surface_t* s = frame.backBuffer();
-    cairo_surface_flush(s);
-    const auto* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
-    return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xffffff;
+    return frame.backBuffer().pixel(x, y);
 }
 
 TEST(DragGesture, FollowsTravelClampsAndFineModeNeverJumps) {
@@ -233,23 +227,37 @@ TEST(OptionMenu, ChoosingAnEntryStoresItsIndex) {
     EXPECT_FLOAT_EQ(menu->getValue(), 0.0f);
 }
 
-TEST(Meter, FallOffStepsDownGainMeterStepsUpPeakMarkStays) {
-    CFallOffMeter level(CRect::sized(0, 0, 10, 100), nullptr, nullptr, 0.1f);
-    level.setValue(0.8f);
-    EXPECT_FLOAT_EQ(level.getValue(), 0.8f);
-    level.setValue(0.0f);
-    EXPECT_FLOAT_EQ(level.getValue(), 0.7f);
-    level.setValue(0.65f);
-    EXPECT_FLOAT_EQ(level.getValue(), 0.65f);  // met the reading: follows it
-    level.setValue(0.9f);
-    EXPECT_FLOAT_EQ(level.getValue(), 0.9f);  // rises at once
+TEST(Meter, FallsByTimeGainMeterRisesBackPeakMarkStays) {
+    double seconds = 0.0;
+    CFrame frame(CRect::sized(0, 0, 40, 100), nullptr);
+    frame.setClock([&] { return seconds; });
+    auto* level = frame.add(
+        std::make_unique<CFallOffMeter>(CRect::sized(0, 0, 10, 100), nullptr, nullptr, 3.0f));
+    level->setValue(0.8f);
+    EXPECT_FLOAT_EQ(level->getValue(), 0.8f);
+    seconds += 0.1;
+    level->setValue(0.0f);
+    EXPECT_NEAR(level->getValue(), 0.5f, 1e-6);
+    seconds += 0.1;
+    level->setValue(0.45f);
+    EXPECT_FLOAT_EQ(level->getValue(), 0.45f);  // met the reading: follows it
+    level->setValue(0.9f);
+    EXPECT_FLOAT_EQ(level->getValue(), 0.9f);  // rises at once
+    // However often it is told, it falls by the time that passed.
+    for (int i = 0; i < 10; ++i) {
+        seconds += 0.01;
+        level->setValue(0.0f);
+    }
+    EXPECT_NEAR(level->getValue(), 0.6f, 1e-5);
 
-    CFallOffMeter gain(CRect::sized(0, 0, 10, 100), nullptr, nullptr, -0.05f);
-    gain.resetValue(1.0f);
-    gain.setValue(0.5f);
-    EXPECT_FLOAT_EQ(gain.getValue(), 0.5f);  // reduction shows at once
-    gain.setValue(1.0f);
-    EXPECT_FLOAT_EQ(gain.getValue(), 0.55f);  // and recovers gradually
+    auto* gain = frame.add(
+        std::make_unique<CFallOffMeter>(CRect::sized(20, 0, 10, 100), nullptr, nullptr, -1.5f));
+    gain->resetValue(1.0f);
+    gain->setValue(0.5f);
+    EXPECT_FLOAT_EQ(gain->getValue(), 0.5f);  // reduction shows at once
+    seconds += 0.1;
+    gain->setValue(1.0f);
+    EXPECT_NEAR(gain->getValue(), 0.65f, 1e-6);  // and recovers gradually
 
     // 20 steps over 100 pixels: a step lights only once reached.
     CVuMeter stepped(CRect::sized(0, 0, 10, 100), nullptr, nullptr, 20);
@@ -267,9 +275,16 @@ TEST(Meter, LitPartFromTheBottomAndScaleSwitchRedraws) {
     frame.redrawDirty();
     EXPECT_EQ(backPixel(frame, 5, 90), 0x000000u);  // the one-frame strip is black: lit part
     meter->setLitBitmap(stripBitmap(10, 50, 2));    // lower half of this one is red
-    EXPECT_EQ(frame.redrawDirty(), CRect::sized(0, 0, 10, 100));
+    const CDamageList& damage = frame.redrawDirty();
+    ASSERT_EQ(damage.size(), 1);
+    EXPECT_EQ(damage[0], CRect::sized(0, 0, 10, 100));
     EXPECT_EQ(backPixel(frame, 5, 90), 0xff0000u);
     EXPECT_EQ(backPixel(frame, 5, 10), 0x000000u);  // unlit: no background, frame stays black
+}
+
+// The areas redrawn, as a list of rectangles.
+std::vector<CRect> rects(const CDamageList& damage) {
+    return {damage.begin(), damage.end()};
 }
 
 TEST(Frame, RedrawsOnlyDirtyViewsAndTakesChangesFromOtherThreads) {
@@ -277,7 +292,8 @@ TEST(Frame, RedrawsOnlyDirtyViewsAndTakesChangesFromOtherThreads) {
     auto* knob = frame.add(std::make_unique<CAnimKnob>(CRect::sized(10, 10, 40, 40), nullptr, 0, 65,
                                                        stripBitmap(40, 40, 65)));
     auto* display = frame.add(std::make_unique<CParamDisplay>(CRect::sized(100, 10, 60, 16)));
-    EXPECT_EQ(frame.redrawDirty(), CRect::sized(0, 0, 200, 100));  // first paint: everything
+    // First paint: everything.
+    EXPECT_EQ(rects(frame.redrawDirty()), std::vector<CRect>{CRect::sized(0, 0, 200, 100)});
     EXPECT_TRUE(frame.redrawDirty().empty());
 
     knob->setValue(0.0f);  // unchanged value: nothing to draw
@@ -287,11 +303,15 @@ TEST(Frame, RedrawsOnlyDirtyViewsAndTakesChangesFromOtherThreads) {
         display->setValue(0.5f);
     });
     automation.join();
-    EXPECT_EQ(frame.redrawDirty(), CRect(10, 10, 160, 50));
+    // Two areas apart, not the box around both.
+    const std::vector<CRect> both = rects(frame.redrawDirty());
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].united(both[1]), CRect(10, 10, 160, 50));
+    EXPECT_EQ(both[0].area() + both[1].area(), 40 * 40 + 60 * 16);
     // The filmstrip's last frame is full red, its first black.
     EXPECT_EQ(backPixel(frame, 30, 30), 0xff0000u);
     knob->setValue(0.0f);
-    EXPECT_EQ(frame.redrawDirty(), CRect::sized(10, 10, 40, 40));
+    EXPECT_EQ(rects(frame.redrawDirty()), std::vector<CRect>{CRect::sized(10, 10, 40, 40)});
     EXPECT_EQ(backPixel(frame, 30, 30), 0x000000u);
     // Non-finite values from a host are ignored.
     knob->setValue(NAN);

@@ -7,6 +7,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -27,6 +28,33 @@ inline gui::testing::VirtualDisplay* xServer() {
     }();
     return display.get();
 }
+
+// Stands in for the Xlib error handler a host installs, counting the errors that reach it,
+// for as long as it lives; the handler before it comes back afterwards.
+class HostErrorHandler {
+  public:
+    HostErrorHandler() : previous_(XSetErrorHandler(&count)) { errors() = 0; }
+    ~HostErrorHandler() { XSetErrorHandler(previous_); }
+    HostErrorHandler(const HostErrorHandler&) = delete;
+    HostErrorHandler& operator=(const HostErrorHandler&) = delete;
+
+    static std::atomic<int>& errors() {
+        static std::atomic<int> n{0};
+        return n;
+    }
+    // True while the process-wide handler is still this one.
+    bool installed() const {
+        const XErrorHandler current = XSetErrorHandler(&count);
+        return current == &count;
+    }
+
+  private:
+    static int count(Display*, XErrorEvent*) {
+        ++errors();
+        return 0;
+    }
+    XErrorHandler previous_;
+};
 
 // Pointer and buttons as a user would use them, on the host window's connection.
 class FakeUser {
