@@ -6,3 +6,4 @@ bash scripts/setup.sh
 bash scripts/build.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 900
+bash scripts/test_windows.sh

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds every plug-in as a Windows DLL (MinGW-w64 cross build into build-windows/, plug-ins
+# in build-windows/plugins) and runs the Windows tests under Wine: the conformance suite on
+# every DLL, its exports and imports, and the same clip rendered through the .so and the
+# .dll. Expects the Linux build in build/ (scripts/build.sh). Installs MinGW-w64 and Wine
+# when missing (as root; otherwise prints the command).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q >&2
+    apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  else
+    echo "Missing packages. Run this once, then try again:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+# The Linux side of the render comparison.
+cmake --build build -j"$jobs" --target render_clip
+cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+  -DQX_NATIVE_BUILD_DIR="$PWD/build" >/dev/null
+# The Wine prefix is made once, before test discovery runs programs in it.
+bash scripts/wine_run.sh cmd /c exit >/dev/null 2>&1 || true
+cmake --build build-windows -j"$jobs"
+ctest --test-dir build-windows --output-on-failure -j"$jobs" --timeout 900
