@@ -3,6 +3,9 @@
 # the top CMakeLists.txt in place of the Linux tree; the editor toolkit has no Windows backend
 # yet, so plug-ins are built without their editors (QX_HEADLESS).
 
+# M_PI and friends, which glibc declares in C++ as well and MinGW only when asked.
+add_compile_definitions(_USE_MATH_DEFINES)
+
 set(QX_PLUGIN_DIR ${CMAKE_BINARY_DIR}/plugins)
 set(QX_ENTRY_SOURCE ${PROJECT_SOURCE_DIR}/framework/entry.cpp)
 # Stand-alone test programs need no DLLs beside them either.
