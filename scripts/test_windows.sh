@@ -3,29 +3,11 @@
 # in build-windows/plugins) and runs the Windows tests under Wine: the conformance suite on
 # every DLL, its exports and imports, and the same clip rendered through the .so and the
 # .dll. Expects the Linux build in build/ (scripts/build.sh). Installs MinGW-w64 and Wine
-# when missing (as root; otherwise prints the command).
+# when missing (through scripts/setup.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ]; then
-    echo "Installing: ${missing[*]}" >&2
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q >&2
-    apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
-  else
-    echo "Missing packages. Run this once, then try again:" >&2
-    echo "  sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 jobs=$(nproc 2>/dev/null || echo 2)
 # The Linux side of the render comparison.
