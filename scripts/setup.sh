@@ -9,6 +9,8 @@ packages=(
   libsndfile1-dev libcairo2-dev libx11-dev libxext-dev libxtst-dev libfftw3-dev
   xvfb xauth fonts-dejavu-core valgrind lsp-plugins-vst
 )
+# More for one job, named by the caller (scripts/test_windows.sh: MinGW-w64 and Wine).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -32,4 +32,5 @@ sanitizer_job build-asan address '^(Plugins/Conformance\.|[a-z_]+\.Tables\.|gui\
 sanitizer_job build-tsan thread \
   '^(Framework|Handoff|MeterExchange|LofiEffect|LimiterEffectThreads)\.|^gui\..*(Thread|Automation)' \
   framework_tests eraslip_tests palisor_tests gui_tests
-echo "All tests passed, with and without sanitizers."
+bash scripts/test_windows.sh
+echo "All tests passed: Linux, sanitizer jobs and Windows under Wine."

@@ -6,12 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "tools/vsthost/platform.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx::host::testing {
 
 inline std::string fakePath(const std::string& name) {
-    return std::string(QX_FAKE_DIR) + "/" + name + ".so";
+    return std::string(QX_FAKE_DIR) + "/" + name + platform::pluginExtension();
 }
 
 inline std::unique_ptr<Plugin> loadFake(LoadOptions options = {},

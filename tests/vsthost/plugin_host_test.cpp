@@ -31,6 +31,18 @@ std::vector<std::vector<float>> testSignal(int frames) {
     return s;
 }
 
+// An empty value removes the variable.
+void setEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    if (value.empty())
+        ::unsetenv(name);
+    else
+        ::setenv(name, value.c_str(), 1);
+#endif
+}
+
 }  // namespace
 
 TEST(PluginHost, LoadFailuresCarryTheirReason) {
@@ -219,7 +231,7 @@ TEST(PluginHost, CloseIsSentExactlyOnce) {
     const auto log = std::filesystem::temp_directory_path() /
                      ("qx_vsthost_close_" + std::to_string(::getpid()) + ".log");
     std::filesystem::remove(log);
-    ::setenv("QX_FAKE_CLOSE_LOG", log.c_str(), 1);
+    setEnvironment("QX_FAKE_CLOSE_LOG", log.string());
     auto countCloses = [&] {
         std::ifstream in(log);
         int n = 0;
@@ -242,6 +254,6 @@ TEST(PluginHost, CloseIsSentExactlyOnce) {
         EXPECT_EQ(plugin->numParams(), 0);
     }
     EXPECT_EQ(countCloses(), 2);
-    ::unsetenv("QX_FAKE_CLOSE_LOG");
+    setEnvironment("QX_FAKE_CLOSE_LOG", "");
     std::filesystem::remove(log);
 }

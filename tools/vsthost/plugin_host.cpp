@@ -2,11 +2,11 @@
 // around the dispatcher and the processing entries.
 #include "tools/vsthost/plugin_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+
+#include "tools/vsthost/platform.h"
 
 namespace qx::host {
 
@@ -54,26 +54,15 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string* error
         if (error) *error = message;
         return nullptr;
     };
-    // dlopen searches the library path for bare names; a plug-in path is always a file.
-    std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    dlerror();
-#ifdef QX_KEEP_PLUGIN_LIBRARIES
-    // Sanitizer builds: a library unloaded at close would take the names of its (and its
-    // dependencies') allocations with it, and the one-time caches of the system libraries
-    // it pulled in would turn into leak reports without a module to suppress them by.
-    constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
-#else
-    constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
-#endif
-    void* library = dlopen(openPath.c_str(), kOpenFlags);
-    if (!library) {
-        const char* why = dlerror();
-        return fail("cannot open " + path + ": " + (why ? why : "unknown error"));
-    }
-    auto entry = reinterpret_cast<vst::VstPluginMainProc>(dlsym(library, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<vst::VstPluginMainProc>(dlsym(library, "main"));
+    std::string why;
+    void* library = platform::openLibrary(path, &why);
+    if (!library) return fail("cannot open " + path + ": " + why);
+    auto entry =
+        reinterpret_cast<vst::VstPluginMainProc>(platform::findSymbol(library, "VSTPluginMain"));
+    if (!entry)
+        entry = reinterpret_cast<vst::VstPluginMainProc>(platform::findSymbol(library, "main"));
     if (!entry) {
-        dlclose(library);
+        platform::closeLibrary(library);
         return fail("no VST 2 entry point");
     }
     std::unique_ptr<Plugin> plugin(new Plugin(path, library, options));
@@ -83,13 +72,13 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string* error
     tLoading = previous;
     if (!effect) {
         plugin->library_ = nullptr;
-        dlclose(library);
+        platform::closeLibrary(library);
         return fail("entry point returned no effect");
     }
     if (effect->magic != vst::kEffectMagic) {
         // Nothing in the record can be trusted, not even its dispatcher: leave it alone.
         plugin->library_ = nullptr;
-        dlclose(library);
+        platform::closeLibrary(library);
         return fail("bad magic");
     }
     effect->user = plugin.get();
@@ -106,7 +95,7 @@ Plugin::Plugin(std::string path, void* library, LoadOptions options)
 
 Plugin::~Plugin() {
     close();
-    if (library_) dlclose(library_);
+    platform::closeLibrary(library_);
 }
 
 vst::VstIntPtr Plugin::dispatch(int opcode, int index, vst::VstIntPtr value, void* ptr, float opt) {
@@ -425,7 +414,7 @@ std::vector<std::string> listPluginLibraries(const std::string& directory) {
     std::vector<std::string> found;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(directory, ec)) {
-        if (entry.path().extension() == ".so" && entry.is_regular_file(ec))
+        if (entry.path().extension() == platform::pluginExtension() && entry.is_regular_file(ec))
             found.push_back(entry.path().string());
     }
     std::sort(found.begin(), found.end());

@@ -32,9 +32,9 @@ struct LoadOptions {
 // the host callback belong to one thread at a time, as in any host.
 class Plugin {
   public:
-    // dlopen(RTLD_NOW|RTLD_LOCAL) the library, look up VSTPluginMain then main, call it with
-    // the host callback. Does not send effOpen (see open() / prepare()). Returns null and
-    // sets *error on failure.
+    // Loads the library (dlopen, or LoadLibrary on Windows), looks up VSTPluginMain then main
+    // and calls it with the host callback. Does not send effOpen (see open() / prepare()).
+    // Returns null and sets *error on failure.
     static std::unique_ptr<Plugin> load(const std::string& path, std::string* error,
                                         LoadOptions options = {});
     // effMainsChanged(0) if resumed, effClose unless already closed, then dlclose.
@@ -144,7 +144,8 @@ class Plugin {
     std::vector<HostEvent> events_;
 };
 
-// The plug-in library names in a folder (*.so), sorted; empty when the folder is missing.
+// The plug-in library names in a folder (*.so, or *.dll on Windows), sorted; empty when the
+// folder is missing.
 std::vector<std::string> listPluginLibraries(const std::string& directory);
 
 }  // namespace qx::host

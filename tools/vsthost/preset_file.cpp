@@ -1,9 +1,6 @@
 // .fxp / .fxb encoding (big-endian throughout) and transfer to and from a plug-in.
 #include "tools/vsthost/preset_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +9,7 @@
 #include <fstream>
 
 #include "framework/vst2.h"
+#include "tools/vsthost/platform.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx::host {
@@ -308,33 +306,7 @@ bool readPresetFile(const std::string& path, PresetFile* out, std::string* error
 }
 
 bool writePresetFile(const std::string& path, const PresetFile& preset, std::string* error) {
-    const std::vector<std::uint8_t> bytes = serializePreset(preset);
-    std::filesystem::path target(path);
-    std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-    std::string hidden = target.filename().string();
-    hidden.insert(hidden.begin(), '.');
-    hidden.append(".XXXXXX");
-    std::string temp = (dir / hidden).string();
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return *error = "cannot write " + path + ": " + std::strerror(errno), false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return *error = "cannot write " + path + ": " + std::strerror(saved), false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    fchmod(fd, 0644);
-    if (::close(fd) != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(temp.c_str());
-        return *error = "cannot write " + path + ": " + std::strerror(saved), false;
-    }
-    return true;
+    return platform::writeFileReplacing(path, serializePreset(preset), error);
 }
 
 PresetFile captureProgram(Plugin& plugin) {
