@@ -10,16 +10,12 @@
 #include <vector>
 
 #include "effects/quassel/multiband_effect.h"
+#include "tests/quassel/test_signals.h"
 
 namespace qx {
 namespace {
 
-std::vector<float> noise(int frames, unsigned seed, float amplitude) {
-    std::srand(seed);
-    std::vector<float> x(frames);
-    for (float& v : x) v = amplitude * (2.0f * std::rand() / RAND_MAX - 1.0f);
-    return x;
-}
+using test::noise;
 
 void processRecord(MultibandEffect& fx, float* left, float* right, float* outL, float* outR,
                    int n) {

@@ -11,10 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/quassel/test_signals.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
 namespace {
+
+using test::noise;
+using test::sine;
 
 using host::Plugin;
 
@@ -32,20 +36,6 @@ std::string padded(const std::string& text, size_t width) {
     std::string s(text);
     s.resize(width, ' ');
     return s;
-}
-
-std::vector<float> noise(int frames, unsigned seed, float amplitude) {
-    std::srand(seed);
-    std::vector<float> x(frames);
-    for (float& v : x) v = amplitude * (2.0f * std::rand() / RAND_MAX - 1.0f);
-    return x;
-}
-
-std::vector<float> sine(int frames, float amplitude, double hz, double fs = 44100.0) {
-    std::vector<float> x(frames);
-    for (int n = 0; n < frames; ++n)
-        x[n] = amplitude * static_cast<float>(std::sin(2.0 * M_PI * hz * n / fs));
-    return x;
 }
 
 double rms(const std::vector<float>& x, size_t from) {
