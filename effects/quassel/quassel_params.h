@@ -39,4 +39,7 @@ constexpr int kQuasselLatency = 1024;  // samples, reported to the host
 constexpr int kQuasselPeakReadoutTag = 1000;
 constexpr int kQuasselFirstPageButtonTag = 1001;  // 1001 .. 1006, one per family
 
+// Editor commands the engine carries out between blocks.
+enum QuasselCommand : int { kQuasselResetHold = 0, kQuasselNumCommands = 1 };
+
 }  // namespace qx

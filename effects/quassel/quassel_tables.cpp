@@ -224,6 +224,7 @@ const EffectDescription kQuasselDescription = {
     },
     {kQuasselNumParams, kNames.names, kNames.labels, kRanges.r},
     {kQuasselNumPrograms, kQuasselNumParams, kFactory.values, kFactory.names},
+    kQuasselNumCommands,
 };
 
 QuasselDisplayKind quasselDisplayKind(int index) {

@@ -9,9 +9,13 @@
 
 #include "effects/quassel/multiband_engine.h"
 #include "effects/quassel/quassel_tables.h"
+#include "tests/quassel/test_signals.h"
 
 namespace qx {
 namespace {
+
+using test::noise;
+using test::sine;
 
 constexpr int kLatency = MultibandEngine::kLatency;
 
@@ -29,20 +33,6 @@ Stereo run(MultibandEngine& e, const std::vector<float>& left, const std::vector
         e.processBlock(in, o, n);
     }
     return out;
-}
-
-std::vector<float> sine(int frames, float amplitude, double hz, double fs = 44100.0) {
-    std::vector<float> x(frames);
-    for (int n = 0; n < frames; ++n)
-        x[n] = amplitude * static_cast<float>(std::sin(2.0 * M_PI * hz * n / fs));
-    return x;
-}
-
-std::vector<float> noise(int frames, unsigned seed, float amplitude = 0.5f) {
-    std::srand(seed);
-    std::vector<float> x(frames);
-    for (float& v : x) v = amplitude * (2.0f * std::rand() / RAND_MAX - 1.0f);
-    return x;
 }
 
 // Every band at unity: no compression, no warmth, wet only, unity gains.
