@@ -72,7 +72,7 @@ class CDrawContext {
     void selectFont(const CFont& font);
     void stroke(const CLineStyle& style);
 
-    void* cairo_;
+    void* native_;  // the backend's context
     void* target_;
 };
 

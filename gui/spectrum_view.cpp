@@ -34,8 +34,12 @@ void CSpectrumView::rebuildGrid() {
     std::vector<GridLine> lines;
     for (double hz : gridHz_) {
         if (hz >= sampleRate_ / 2) continue;
-        char label[16];
-        frequencyLabel(hz, label, sizeof label);
+        char label[16] = {};
+        if (gridLabel_)
+            gridLabel_(hz, label, static_cast<int>(sizeof label));
+        else
+            frequencyLabel(hz, label, sizeof label);
+        label[sizeof label - 1] = 0;
         lines.push_back({2.0 * hz / sampleRate_, label});
     }
     std::vector<GridLine> levels;
@@ -52,6 +56,11 @@ void CSpectrumView::setSampleRate(float hz) {
 
 void CSpectrumView::setGridFrequencies(std::vector<double> hz) {
     gridHz_ = std::move(hz);
+    rebuildGrid();
+}
+
+void CSpectrumView::setGridLabel(GridLabel label) {
+    gridLabel_ = std::move(label);
     rebuildGrid();
 }
 

@@ -35,8 +35,11 @@ class CSpectrumView : public CGraphView {
     // Factor applied to every power before it is placed (for example a K-scale shift).
     void setDisplayGain(float gain);
     void setCurveStyle(int which, const CLineStyle& style);
-    // Grid frequencies in Hz (default 100, 200, 500, 1k, 2k, 4k, 8k, 16k, 32k, 64k).
+    // Grid frequencies in Hz (default 100, 200, 500, 1k, 2k, 4k, 8k, 16k, 32k, 64k) and the
+    // text of their labels (default "100", "1k", ...; at most 15 characters).
+    using GridLabel = std::function<void(double hz, char* text, int size)>;
     void setGridFrequencies(std::vector<double> hz);
+    void setGridLabel(GridLabel label);
     void setReadoutFormat(ReadoutFormat format);
 
     int binCount() const { return bins_; }
@@ -72,6 +75,7 @@ class CSpectrumView : public CGraphView {
     float sampleRate_ = 44100.0f;
     float displayGain_ = 1.0f;
     std::vector<double> gridHz_;
+    GridLabel gridLabel_;
     CLineStyle styles_[kMaxCurves];
     ReadoutFormat format_;
     char readout_[kReadoutSize] = {};

@@ -27,25 +27,25 @@ void addRects(cairo_t* c, const CRect* rects, int count) {
 }  // namespace
 
 CDrawContext::CDrawContext(COffscreen& target)
-    : cairo_(cairo_create(static_cast<cairo_surface_t*>(target.native()))),
+    : native_(cairo_create(static_cast<cairo_surface_t*>(target.native()))),
       target_(target.native()) {
     // Text crisp at 1:1: grey antialiasing, hinted outlines and metrics.
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_set_font_options(cr(cairo_), options);
+    cairo_set_font_options(cr(native_), options);
     cairo_font_options_destroy(options);
 }
 
 CDrawContext::~CDrawContext() {
-    cairo_destroy(cr(cairo_));
+    cairo_destroy(cr(native_));
     cairo_surface_flush(static_cast<cairo_surface_t*>(target_));
 }
 
 void CDrawContext::drawBitmap(const CBitmap& bitmap, const CRect& dest, CPoint source) {
     if (!bitmap.valid() || dest.empty()) return;
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_save(c);
     cairo_rectangle(c, dest.left, dest.top, dest.width(), dest.height());
     cairo_clip(c);
@@ -57,14 +57,14 @@ void CDrawContext::drawBitmap(const CBitmap& bitmap, const CRect& dest, CPoint s
 }
 
 void CDrawContext::fillRect(const CRect& rect, CColor color) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     setColor(c, color);
     cairo_rectangle(c, rect.left, rect.top, rect.width(), rect.height());
     cairo_fill(c);
 }
 
 void CDrawContext::frameRect(const CRect& rect, CColor color, double lineWidth) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     setColor(c, color);
     cairo_set_line_width(c, lineWidth);
     const double inset = lineWidth / 2;
@@ -74,22 +74,22 @@ void CDrawContext::frameRect(const CRect& rect, CColor color, double lineWidth) 
 }
 
 void CDrawContext::selectFont(const CFont& font) {
-    cairo_select_font_face(cr(cairo_), font.family, CAIRO_FONT_SLANT_NORMAL,
+    cairo_select_font_face(cr(native_), font.family, CAIRO_FONT_SLANT_NORMAL,
                            font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr(cairo_), font.size);
+    cairo_set_font_size(cr(native_), font.size);
 }
 
 double CDrawContext::textWidth(const char* text, const CFont& font) {
     selectFont(font);
     cairo_text_extents_t extents;
-    cairo_text_extents(cr(cairo_), text, &extents);
+    cairo_text_extents(cr(native_), text, &extents);
     return extents.x_advance;
 }
 
 void CDrawContext::drawString(const char* text, const CRect& rect, const CFont& font, CColor color,
                               TextAlign align) {
     if (!text || !*text || rect.empty()) return;
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_save(c);
     clip(rect);
     selectFont(font);
@@ -110,7 +110,7 @@ void CDrawContext::drawString(const char* text, const CRect& rect, const CFont& 
 }
 
 void CDrawContext::stroke(const CLineStyle& style) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_save(c);
     setColor(c, style.color);
     cairo_set_line_width(c, style.width);
@@ -137,7 +137,7 @@ bool hairline(const CLineStyle& style) {
 }  // namespace
 
 void CDrawContext::line(CPointF from, CPointF to, const CLineStyle& style) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     if (hairline(style)) {
         cairo_backend::PixelWriter writer;
         if (writer.begin(c)) {
@@ -153,7 +153,7 @@ void CDrawContext::line(CPointF from, CPointF to, const CLineStyle& style) {
 
 void CDrawContext::polyline(const CPointF* points, int count, const CLineStyle& style) {
     if (!points || count < 2) return;
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     if (hairline(style)) {
         cairo_backend::PixelWriter writer;
         if (writer.begin(c)) {
@@ -168,7 +168,7 @@ void CDrawContext::polyline(const CPointF* points, int count, const CLineStyle& 
 
 void CDrawContext::fillPolygon(const CPointF* points, int count, CColor color) {
     if (!points || count < 3) return;
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_move_to(c, points[0].x, points[0].y);
     for (int i = 1; i < count; ++i) cairo_line_to(c, points[i].x, points[i].y);
     cairo_close_path(c);
@@ -178,7 +178,7 @@ void CDrawContext::fillPolygon(const CPointF* points, int count, CColor color) {
 
 void CDrawContext::points(const CPointF* points, int count, CColor color, int size) {
     if (!points || count <= 0 || size <= 0) return;
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     if (size == 1) {
         cairo_backend::PixelWriter writer;
         if (writer.begin(c)) {
@@ -198,14 +198,14 @@ void CDrawContext::points(const CPointF* points, int count, CColor color, int si
 
 void CDrawContext::arc(CPointF centre, float radius, float startAngle, float endAngle,
                        const CLineStyle& style) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_new_sub_path(c);
     cairo_arc(c, centre.x, centre.y, radius, startAngle, endAngle);
     stroke(style);
 }
 
 void CDrawContext::fillCircle(CPointF centre, float radius, CColor color) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_new_sub_path(c);
     cairo_arc(c, centre.x, centre.y, radius, 0.0, 2.0 * M_PI);
     setColor(c, color);
@@ -213,11 +213,11 @@ void CDrawContext::fillCircle(CPointF centre, float radius, CColor color) {
 }
 
 void CDrawContext::save() {
-    cairo_save(cr(cairo_));
+    cairo_save(cr(native_));
 }
 
 void CDrawContext::restore() {
-    cairo_restore(cr(cairo_));
+    cairo_restore(cr(native_));
 }
 
 void CDrawContext::clip(const CRect& rect) {
@@ -225,7 +225,7 @@ void CDrawContext::clip(const CRect& rect) {
 }
 
 void CDrawContext::clip(const CRect* rects, int count) {
-    cairo_t* c = cr(cairo_);
+    cairo_t* c = cr(native_);
     cairo_new_path(c);
     addRects(c, rects, count);
     cairo_clip(c);
