@@ -23,6 +23,17 @@ class NoiseSource {
         return static_cast<float>((r & 0xFF) - 128) * amp_;
     }
 
+    // n successive draws into out, the same as n calls of nextSample(). Audio thread.
+    void fill(float* out, int n) {
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            int r[4];
+            random_.next4(r);
+            for (int k = 0; k < 4; ++k) out[i + k] = static_cast<float>((r[k] & 0xFF) - 128) * amp_;
+        }
+        for (; i < n; ++i) out[i] = nextSample();
+    }
+
     // Step size: the linear peak level divided by 128.
     float amplitude() const { return amp_; }
 
