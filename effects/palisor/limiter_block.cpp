@@ -4,7 +4,9 @@
 // recursive ones (correlation filters, RMS and peak envelopes, dither, meters) step frame by
 // frame with left in lane 0 and right in lane 1. Lane arithmetic rounds exactly like scalar
 // float arithmetic and every expression keeps the operand order of the per-sample design,
-// so the results are the same floats; data-dependent choices are lane masks.
+// so the results are the same floats; data-dependent choices are lane masks. Each stage
+// copies its coefficients and state into locals, so that its stores into the scratch
+// arrays cannot force them to be reloaded.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@ namespace qx {
 namespace {
 
 using V = __m128;
+using I = __m128i;
 
 inline V splat(float x) {
     return _mm_set1_ps(x);
@@ -45,7 +48,10 @@ inline V abs(V a) {
 }
 // m ? a : b, per lane.
 inline V select(V m, V a, V b) {
-    return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b));
+    return _mm_xor_ps(b, _mm_and_ps(m, _mm_xor_ps(a, b)));
+}
+inline I select(I m, I a, I b) {
+    return _mm_xor_si128(b, _mm_and_si128(m, _mm_xor_si128(a, b)));
 }
 // x < hi ? x : hi, then x > lo ? x : lo.
 inline V clamp(V x, V lo, V hi) {
@@ -92,17 +98,23 @@ inline void storeLanes(double* p, V v) {
     }
 }
 
-// K host samples, cleaned as cleanSample() does. Values in range (all of them, nearly
-// always) pass in one test; anything else takes the scalar route.
+// K frames of both host inputs, cleaned as cleanSample() does. Values in range (nearly
+// always all of them) pass in one test; anything else takes the scalar route.
 template <int K, typename T>
-inline V loadClean(const T* p) {
-    const V x = loadLanes<K>(p);
-    const V inRange = _mm_cmple_ps(abs(x), splat(kInputSampleLimit));
+inline void loadInputs(const T* inL, const T* inR, V& l, V& r) {
+    l = loadLanes<K>(inL);
+    r = loadLanes<K>(inR);
+    const V limit = splat(kInputSampleLimit);
+    const V inRange = _mm_and_ps(_mm_cmple_ps(abs(l), limit), _mm_cmple_ps(abs(r), limit));
     if (_mm_movemask_ps(inRange) == 0xF) [[likely]]
-        return x;
-    alignas(16) float lanes[4] = {};
-    for (int k = 0; k < K; ++k) lanes[k] = cleanSample(p[k]);
-    return _mm_load_ps(lanes);
+        return;
+    alignas(16) float lanes[2][4] = {};
+    for (int k = 0; k < K; ++k) {
+        lanes[0][k] = cleanSample(inL[k]);
+        lanes[1][k] = cleanSample(inR[k]);
+    }
+    l = _mm_load_ps(lanes[0]);
+    r = _mm_load_ps(lanes[1]);
 }
 
 // K consecutive (left, right) frames to and from a left and a right register.
@@ -136,45 +148,41 @@ inline float largestLane(V v) {
 // Output meters of both channels: decaying peak, 10 s hold, mean square.
 struct Meters {
     V peakLevel, peakHold, meanSquare;
-    __m128i holdCount;
-
-    void update(V out, V decay, V rmsCoef, V rmsWeight, __m128i holdSamples) {
-        const V a = abs(out);
-        const V rise = _mm_cmpgt_ps(a, peakLevel);
-        const V newMax = _mm_and_ps(rise, _mm_cmpgt_ps(a, peakHold));
-        peakLevel = select(rise, a, mul(peakLevel, decay));
-        // A new maximum restarts the hold; an expired hold falls back to the present level.
-        const __m128i expired = _mm_cmplt_epi32(holdCount, _mm_setzero_si128());
-        const __m128i fresh = _mm_castps_si128(newMax);
-        peakHold = select(_mm_or_ps(newMax, _mm_castsi128_ps(expired)), a, peakHold);
-        const __m128i one = _mm_set1_epi32(1);
-        const __m128i later =
-            _mm_or_si128(_mm_and_si128(expired, holdSamples),
-                         _mm_andnot_si128(expired, _mm_sub_epi32(holdCount, one)));
-        holdCount = _mm_or_si128(_mm_and_si128(fresh, _mm_sub_epi32(holdSamples, one)),
-                                 _mm_andnot_si128(fresh, later));
-        meanSquare = add(mul(mul(rmsWeight, out), out), mul(rmsCoef, meanSquare));
-    }
+    I holdCount;  // frames until the held peak falls back
 };
+struct MeterCoefs {
+    V decay, rmsCoef, rmsWeight;
+    I holdSamples, minusOne;
+};
+inline void updateMeters(Meters& m, V out, const MeterCoefs& c) {
+    const V a = abs(out);
+    const V rise = _mm_cmpgt_ps(a, m.peakLevel);
+    const I newMax = _mm_castps_si128(_mm_and_ps(rise, _mm_cmpgt_ps(a, m.peakHold)));
+    m.peakLevel = select(rise, a, mul(m.peakLevel, c.decay));
+    // A new maximum restarts the hold, counted down once already in this frame; an expired
+    // hold falls back to the present level and restarts.
+    const I restart = _mm_or_si128(newMax, _mm_cmplt_epi32(m.holdCount, _mm_setzero_si128()));
+    m.peakHold = select(_mm_castsi128_ps(restart), a, m.peakHold);
+    m.holdCount = select(restart, _mm_add_epi32(c.holdSamples, newMax),
+                         _mm_add_epi32(m.holdCount, c.minusOne));
+    m.meanSquare = add(mul(mul(c.rmsWeight, out), out), mul(c.rmsCoef, m.meanSquare));
+}
 
-// Transposed direct form II of the correlation high-passes.
-struct Highpass {
+// Transposed direct form II of the correlation high-passes, followed by the averaged
+// products (LL, RR, LR) of the filtered channels in lanes 0, 1, 2.
+struct Correlation {
     V b0, b1, b2, a1, a2, s1, s2;
+    V coef, weight, products;
 
-    V process(V x) {
+    void process(V x) {
         const V y = add(mul(b0, x), s1);
         s1 = add(sub(mul(b1, x), mul(a1, y)), s2);
         s2 = sub(mul(b2, x), mul(a2, y));
-        return y;
+        const V first = mul(weight, _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 1, 1, 0)));  // yL yR yR
+        const V second = _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 0, 1, 0));              // yL yR yL
+        products = add(mul(coef, products), mul(first, second));
     }
 };
-
-// Averaged products (LL, RR, LR) of the high-passed channels in lanes 0, 1, 2.
-inline V correlate(V products, V y, V coef, V weight) {
-    const V first = mul(weight, _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 1, 1, 0)));  // yL yR yR
-    const V second = _mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 0, 1, 0));              // yL yR yL
-    return add(mul(coef, products), mul(first, second));
-}
 
 // Stores lanes 0 and 1 of v into a float field of the left and right channel.
 template <class Channel>
@@ -188,28 +196,38 @@ inline void storeChannels(V v, Channel& l, Channel& r, float Channel::*field) {
 // The stages of a sub-block and the state they carry from frame to frame, taken from the
 // engine when a block starts and given back when it ends.
 struct LimiterEngine::BlockPath {
+    struct FrontCoefs {
+        V drive, side, half, clipDry, clipWet, clipIn, one, minusOne, two;
+    };
+    struct GuardCoefs {
+        V sum, diff, side, tiny, two;
+    };
+    struct EnvelopeCoefs {
+        // releaseStep = 1 - peakReleaseCoef, exact for coefficients of 0.5 and above, so
+        // that 1 - releaseStep gives the coefficient back.
+        V one, tiny, releaseStep, smooth, smoothWeight, norm, envRelease, slow, slowWeight, link,
+            leftOnly;
+    };
+    struct OutputCoefs {
+        V one, minusOne, gainGate, trim;
+    };
+
     LimiterEngine& e;
     Scratch& s;
-
-    // Settings and coefficients
-    const V drive, side, half;
     const bool guard, clip;
-    const V guardSum, guardDiff;
-    const V clipDry, clipWet, clipIn;
-    const float rmsSmooth, rmsSmoothWeight, rmsAttack, rmsAttackWeight, rmsRelease;
-    const V rmsThreshold;
-    const V smooth, smoothWeight, release, norm, envRelease, slow, slowWeight, link, trim;
-    const V xcorrCoef, xcorrWeight, decay, rmsCoef, rmsWeight;
-    const __m128i holdSamples;
-    const V one, minusOne, two, tiny, gainGate, rightLane;
+    FrontCoefs front;
+    GuardCoefs guardCoefs;
+    EnvelopeCoefs envCoefs;
+    OutputCoefs outCoefs;
+    MeterCoefs meterCoefs;
+    float rmsSmooth, rmsSmoothWeight, rmsAttack, rmsAttackWeight, rmsRelease, rmsThreshold;
     // Detector taps in floats from a frame's slot 512 frames back.
-    const int tapD, tapBefore, tapAfter;
+    int tapD, tapBefore, tapAfter;
     int tapIsp[kIspTaps];
 
     // Running state
     NoiseSource noise;
-    Highpass hp;
-    V xcorr;
+    Correlation corr;
     Meters meters;
     V excess, env, holdEnv, slowEnv;
     V clipPeakL, clipPeakR;  // this block only; merged into the engine's at the end
@@ -227,98 +245,88 @@ struct LimiterEngine::BlockPath {
 
     // Moves the last 512 frames to the front when n more would not fit.
     void makeRoom(int n);
-    template <int K, typename T>
-    void widen(const T* inL, const T* inR, float* written, int j);
+    template <typename T>
+    void widen(const T* inL, const T* inR, float* written, int n);
+    void narrowByGuard(float* written, int n);
     template <int K>
-    void narrowByGuard(float* written, int j);
-    template <int K>
-    void clipAndDelay(float* written, int j, V l, V r);
-    void correlateAll(int n);
+    static void clipAndDelay(const FrontCoefs& c, bool clip, V& peakL, V& peakR, float* written,
+                             V l, V r);
+    void correlate(const float* widened, int n, float (*perFrame)[4]);
     template <bool kInterSamplePeak>
     void detect(const float* oldest, int n);
     void holdRms(int n);
     void applyRms(int n);
-    template <bool kCorrelate>
-    void envelopes(int n);
-    V limiterGain(V envelope) const {
-        return select(_mm_cmpgt_ps(envelope, gainGate), _mm_div_ps(one, add(one, envelope)), one);
+    void envelopes(const float* widened, int n, bool correlating);
+    static V limiterGain(V envelope, const OutputCoefs& c) {
+        return select(_mm_cmpgt_ps(envelope, c.gainGate), _mm_div_ps(c.one, add(c.one, envelope)),
+                      c.one);
     }
     void outputs(const float* oldest, int n);
     template <bool kRequantise>
     void meterAll(int n);
-    template <int K, typename T>
-    void store(T* outL, T* outR, int j) {
-        V l, r;
-        loadFrames<K>(s.out[j], l, r);
-        storeLanes<K>(outL + j, l);
-        storeLanes<K>(outR + j, r);
-    }
+    template <typename T>
+    void store(T* outL, T* outR, int n);
 };
 
 LimiterEngine::BlockPath::BlockPath(LimiterEngine& engine)
     : e(engine),
       s(engine.scratch_),
-      drive(splat(e.driveGain_)),
-      side(splat(e.sideGain_)),
-      half(splat(0.5f)),
       guard(e.xcorrThreshold_ > kGuardOffThreshold),
       clip(e.softclipAmount_ > kSoftclipOnAmount),
-      guardSum(splat(1.0f - e.xcorrThreshold_)),
-      guardDiff(splat(1.0f + e.xcorrThreshold_)),
-      clipDry(splat(1.0f - e.softclipAmount_)),
-      clipWet(splat(e.softclipAmount_ * e.softclipOutScale_)),
-      clipIn(splat(e.softclipInScale_)),
-      rmsSmooth(e.rmsSmoothCoef_),
-      rmsSmoothWeight(1.0f - e.rmsSmoothCoef_),
-      rmsAttack(e.rmsAttackCoef_),
-      rmsAttackWeight(1.0f - e.rmsAttackCoef_),
-      rmsRelease(e.rmsReleaseCoef_),
-      rmsThreshold(splat(e.rmsThresholdPower_)),
-      smooth(splat(e.peakSmoothCoef_)),
-      smoothWeight(splat(1.0f - e.peakSmoothCoef_)),
-      release(splat(e.peakReleaseCoef_)),
-      norm(splat(e.peakNorm_)),
-      envRelease(splat(e.envReleaseCoef_)),
-      slow(splat(e.envHysteresisCoef_)),
-      slowWeight(splat(1.0f - e.envHysteresisCoef_)),
-      link(splat(e.stereoLink_)),
-      trim(splat(e.outputGain_)),
-      xcorrCoef(splat(e.xcorrCoef_)),
-      xcorrWeight(splat(1.0f - e.xcorrCoef_)),
-      decay(splat(e.meterDecay_)),
-      rmsCoef(splat(e.meterRmsCoef_)),
-      rmsWeight(splat(1.0f - e.meterRmsCoef_)),
-      holdSamples(_mm_set1_epi32(e.holdSamples_)),
-      one(splat(1.0f)),
-      minusOne(splat(-1.0f)),
-      two(splat(2.0f)),
-      tiny(splat(1e-8f)),
-      gainGate(splat(2e-8f)),
-      rightLane(_mm_castsi128_ps(_mm_setr_epi32(0, -1, 0, 0))),
-      tapD(2 * e.tapD_),
-      tapBefore(2 * e.tapBefore_),
-      tapAfter(2 * e.tapAfter_),
       noise(e.noise_),
-      xcorr(_mm_setr_ps(e.xcorrLL_, e.xcorrRR_, e.xcorrLR_, 0.0f)),
-      clipPeakL(_mm_setzero_ps()),
-      clipPeakR(_mm_setzero_ps()),
-      rmsFast(e.rmsFastState_),
-      rmsAttackState(e.rmsAttackState_),
-      rmsHold(e.rmsHoldState_),
       ditherL(e.ch_[0].dither),
       ditherR(e.ch_[1].dither) {
+    const V one = splat(1.0f), minusOne = splat(-1.0f), two = splat(2.0f), tiny = splat(1e-8f);
+    front = {splat(e.driveGain_),
+             splat(e.sideGain_),
+             splat(0.5f),
+             splat(1.0f - e.softclipAmount_),
+             splat(e.softclipAmount_ * e.softclipOutScale_),
+             splat(e.softclipInScale_),
+             one,
+             minusOne,
+             two};
+    guardCoefs = {splat(1.0f - e.xcorrThreshold_), splat(1.0f + e.xcorrThreshold_),
+                  splat(e.sideGain_), tiny, two};
+    envCoefs = {one,
+                tiny,
+                splat(1.0f - e.peakReleaseCoef_),
+                splat(e.peakSmoothCoef_),
+                splat(1.0f - e.peakSmoothCoef_),
+                splat(e.peakNorm_),
+                splat(e.envReleaseCoef_),
+                splat(e.envHysteresisCoef_),
+                splat(1.0f - e.envHysteresisCoef_),
+                splat(e.stereoLink_),
+                _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0))};
+    outCoefs = {one, minusOne, splat(2e-8f), splat(e.outputGain_)};
+    meterCoefs = {splat(e.meterDecay_), splat(e.meterRmsCoef_), splat(1.0f - e.meterRmsCoef_),
+                  _mm_set1_epi32(e.holdSamples_), _mm_set1_epi32(-1)};
+    rmsSmooth = e.rmsSmoothCoef_;
+    rmsSmoothWeight = 1.0f - e.rmsSmoothCoef_;
+    rmsAttack = e.rmsAttackCoef_;
+    rmsAttackWeight = 1.0f - e.rmsAttackCoef_;
+    rmsRelease = e.rmsReleaseCoef_;
+    rmsThreshold = e.rmsThresholdPower_;
+    tapD = 2 * e.tapD_;
+    tapBefore = 2 * e.tapBefore_;
+    tapAfter = 2 * e.tapAfter_;
     for (int k = 0; k < kIspTaps; ++k) tapIsp[k] = 2 * e.tapIsp_[k];
+
     const Channel& cl = e.ch_[0];
     const Channel& cr = e.ch_[1];
     const BiquadFilterLite& fl = cl.highpass;
     const BiquadFilterLite& fr = cr.highpass;
-    hp = Highpass{pair(fl.b0(), fr.b0()),
-                  pair(fl.b1(), fr.b1()),
-                  pair(fl.b2(), fr.b2()),
-                  pair(fl.a1(), fr.a1()),
-                  pair(fl.a2(), fr.a2()),
-                  pair(cl.highpassS1, cr.highpassS1),
-                  pair(cl.highpassS2, cr.highpassS2)};
+    corr = Correlation{pair(fl.b0(), fr.b0()),
+                       pair(fl.b1(), fr.b1()),
+                       pair(fl.b2(), fr.b2()),
+                       pair(fl.a1(), fr.a1()),
+                       pair(fl.a2(), fr.a2()),
+                       pair(cl.highpassS1, cr.highpassS1),
+                       pair(cl.highpassS2, cr.highpassS2),
+                       splat(e.xcorrCoef_),
+                       splat(1.0f - e.xcorrCoef_),
+                       _mm_setr_ps(e.xcorrLL_, e.xcorrRR_, e.xcorrLR_, 0.0f)};
     meters = Meters{pair(cl.peakLevel, cr.peakLevel), pair(cl.peakHold, cr.peakHold),
                     pair(cl.meanSquare, cr.meanSquare),
                     _mm_setr_epi32(cl.holdCount, cr.holdCount, 0, 0)};
@@ -326,16 +334,20 @@ LimiterEngine::BlockPath::BlockPath(LimiterEngine& engine)
     env = pair(cl.env, cr.env);
     holdEnv = pair(cl.holdEnv, cr.holdEnv);
     slowEnv = pair(cl.slowEnv, cr.slowEnv);
+    clipPeakL = clipPeakR = _mm_setzero_ps();
+    rmsFast = e.rmsFastState_;
+    rmsAttackState = e.rmsAttackState_;
+    rmsHold = e.rmsHoldState_;
 }
 
 void LimiterEngine::BlockPath::finish() {
     Channel& cl = e.ch_[0];
     Channel& cr = e.ch_[1];
     e.noise_ = noise;
-    storeChannels(hp.s1, cl, cr, &Channel::highpassS1);
-    storeChannels(hp.s2, cl, cr, &Channel::highpassS2);
+    storeChannels(corr.s1, cl, cr, &Channel::highpassS1);
+    storeChannels(corr.s2, cl, cr, &Channel::highpassS2);
     alignas(16) float x[4];
-    _mm_store_ps(x, xcorr);
+    _mm_store_ps(x, corr.products);
     e.xcorrLL_ = x[0];
     e.xcorrRR_ = x[1];
     e.xcorrLR_ = x[2];
@@ -343,7 +355,7 @@ void LimiterEngine::BlockPath::finish() {
     storeChannels(meters.peakHold, cl, cr, &Channel::peakHold);
     storeChannels(meters.meanSquare, cl, cr, &Channel::meanSquare);
     alignas(16) int counts[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(counts), meters.holdCount);
+    _mm_store_si128(reinterpret_cast<I*>(counts), meters.holdCount);
     cl.holdCount = counts[0];
     cr.holdCount = counts[1];
     const V out = loadPair(s.out[last]);
@@ -357,7 +369,7 @@ void LimiterEngine::BlockPath::finish() {
     storeChannels(env, cl, cr, &Channel::env);
     storeChannels(holdEnv, cl, cr, &Channel::holdEnv);
     storeChannels(slowEnv, cl, cr, &Channel::slowEnv);
-    storeChannels(limiterGain(loadPair(s.envelope[last])), cl, cr, &Channel::gain);
+    storeChannels(limiterGain(loadPair(s.envelope[last]), outCoefs), cl, cr, &Channel::gain);
     e.rmsFastState_ = rmsFast;
     e.rmsAttackState_ = rmsAttackState;
     e.rmsHoldState_ = rmsHold;
@@ -388,27 +400,29 @@ void LimiterEngine::BlockPath::bypassed(const T* inL, const T* inR, T* outL, T* 
     makeRoom(n);
     float* const written = e.delay_[e.writePos_];
     const float* const oldest = e.delay_[e.writePos_ - kDelayLength];
-    Highpass h = hp;
-    V products = xcorr;
+    float(*const out)[2] = s.out;
+    const MeterCoefs mc = meterCoefs;
+    Correlation c = corr;
     Meters m = meters;
+    NoiseSource ns = noise;
     for (int j = 0; j < n; ++j) {
         const float inLeft = cleanSample(inL[j]);
         const float inRight = cleanSample(inR[j]);
-        const float noiseL = noise.nextSample();
+        const float noiseL = ns.nextSample();
         const float wL = noiseL + inLeft;
-        const float noiseR = noise.nextSample();
+        const float noiseR = ns.nextSample();
         const float wR = noiseR + inRight;
         storePair(written + 2 * j, pair(wL, wR));
-        const V out = loadPair(oldest + 2 * j);
-        storePair(s.out[j], out);
-        m.update(out, decay, rmsCoef, rmsWeight, holdSamples);
-        products = correlate(products, h.process(out), xcorrCoef, xcorrWeight);
-        outL[j] = static_cast<T>(left(out));
-        outR[j] = static_cast<T>(right(out));
+        const V o = loadPair(oldest + 2 * j);
+        storePair(out[j], o);
+        updateMeters(m, o, mc);
+        c.process(o);
+        outL[j] = static_cast<T>(left(o));
+        outR[j] = static_cast<T>(right(o));
     }
-    hp = h;
-    xcorr = products;
+    corr = c;
     meters = m;
+    noise = ns;
     e.writePos_ += n;
     last = n - 1;
 }
@@ -421,14 +435,13 @@ void LimiterEngine::BlockPath::active(const T* inL, const T* inR, T* outL, T* ou
     const float* const oldest = e.delay_[e.writePos_ - kDelayLength];
     noise.fill(s.noise, 2 * n);
 
-    // Drive, width, guard, soft clipper, into the delay.
-    int j = 0;
-    for (; j + 4 <= n; j += 4) widen<4>(inL + j, inR + j, written, j);
-    for (; j < n; ++j) widen<1>(inL + j, inR + j, written, j);
+    // Drive, width, guard, soft clipper, into the delay. Where neither guard nor clipper
+    // runs, the delay holds the correlation's input itself.
+    const float* const widened = guard || clip ? s.widened[0] : written;
+    widen(inL, inR, written, n);
     if (guard) {
-        correlateAll(n);
-        for (j = 0; j + 4 <= n; j += 4) narrowByGuard<4>(written, j);
-        for (; j < n; ++j) narrowByGuard<1>(written, j);
+        correlate(widened, n, s.xcorr);
+        narrowByGuard(written, n);
     }
     e.writePos_ += n;
 
@@ -436,219 +449,284 @@ void LimiterEngine::BlockPath::active(const T* inL, const T* inR, T* outL, T* ou
     detect<kInterSamplePeak>(oldest, groups);
     holdRms(n);
     applyRms(groups);
-    if (guard)
-        envelopes<false>(n);
-    else
-        envelopes<true>(n);
+    envelopes(widened, n, !guard);
     outputs(oldest, groups);
     meterAll<kRequantise>(n);
-    for (j = 0; j + 4 <= n; j += 4) store<4>(outL, outR, j);
-    for (; j < n; ++j) store<1>(outL, outR, j);
+    store(outL, outR, n);
     last = n - 1;
 }
 
-// Drive with the anti-denormal offset, then width. Without the guard the frames go on
-// through the clipper into the delay at once.
-template <int K, typename T>
-void LimiterEngine::BlockPath::widen(const T* inL, const T* inR, float* written, int j) {
-    const V inLeft = loadClean<K>(inL);
-    const V inRight = loadClean<K>(inR);
-    V noiseL, noiseR;
-    loadFrames<K>(s.noise + 2 * j, noiseL, noiseR);
-    const V wL = add(noiseL, mul(inLeft, drive));
-    const V wR = add(noiseR, mul(inRight, drive));
-    const V diff = sub(wL, wR);
-    const V mid = mul(add(wL, wR), half);
-    const V sideNow = mul(diff, side);
-    const V l = add(mid, sideNow);
-    const V r = sub(mid, sideNow);
-    storeFrames<K>(s.widened[j], l, r);
-    if (guard) {
-        storeLanes<K>(s.mid + j, mid);
-        storeLanes<K>(s.diff + j, diff);
-    } else {
-        clipAndDelay<K>(written, j, l, r);
-    }
+// Drive with the anti-denormal offset (left draw first), then width. Without the guard
+// the frames go on through the clipper into the delay at once.
+template <typename T>
+void LimiterEngine::BlockPath::widen(const T* inL, const T* inR, float* written, int n) {
+    const FrontCoefs c = front;
+    const bool keep = guard || clip, guarding = guard, clipping = clip;
+    const float* const noiseDraws = s.noise;
+    float* const widened = s.widened[0];
+    float* const mids = s.mid;
+    float* const diffs = s.diff;
+    V peakL = clipPeakL, peakR = clipPeakR;
+    auto frames = [&]<int K>(int j) {
+        V inLeft, inRight, noiseL, noiseR;
+        loadInputs<K>(inL + j, inR + j, inLeft, inRight);
+        loadFrames<K>(noiseDraws + 2 * j, noiseL, noiseR);
+        const V wL = add(noiseL, mul(inLeft, c.drive));
+        const V wR = add(noiseR, mul(inRight, c.drive));
+        const V diff = sub(wL, wR);
+        const V mid = mul(add(wL, wR), c.half);
+        const V sideNow = mul(diff, c.side);
+        const V l = add(mid, sideNow);
+        const V r = sub(mid, sideNow);
+        if (keep) storeFrames<K>(widened + 2 * j, l, r);
+        if (guarding) {
+            storeLanes<K>(mids + j, mid);
+            storeLanes<K>(diffs + j, diff);
+        } else {
+            clipAndDelay<K>(c, clipping, peakL, peakR, written + 2 * j, l, r);
+        }
+    };
+    int j = 0;
+    for (; j + 4 <= n; j += 4) frames.template operator()<4>(j);
+    for (; j < n; ++j) frames.template operator()<1>(j);
+    clipPeakL = peakL;
+    clipPeakR = peakR;
 }
 
 // Correlation guard: scales the side signal until (sum power)(1 - t) matches
 // (difference power)(1 + t).
-template <int K>
-void LimiterEngine::BlockPath::narrowByGuard(float* written, int j) {
-    // One frame's (LL, RR, LR) per row, turned into one product per row.
-    V ll = _mm_load_ps(s.xcorr[j]), rr = _mm_setzero_ps(), lr = _mm_setzero_ps(),
-      unused = _mm_setzero_ps();
-    if constexpr (K == 4) {
-        rr = _mm_load_ps(s.xcorr[j + 1]);
-        lr = _mm_load_ps(s.xcorr[j + 2]);
-        unused = _mm_load_ps(s.xcorr[j + 3]);
-    }
-    _MM_TRANSPOSE4_PS(ll, rr, lr, unused);
-    const V twiceLr = mul(two, lr);
-    const V p = mul(add(add(add(tiny, twiceLr), rr), ll), guardSum);
-    const V q = mul(sub(add(add(tiny, ll), rr), twiceLr), guardDiff);
-    const V ratio = _mm_div_ps(p, q);
-    const V k = select(_mm_cmplt_ps(ratio, _mm_setzero_ps()), _mm_setzero_ps(), _mm_sqrt_ps(ratio));
-    const V mid = loadLanes<K>(s.mid + j);
-    const V narrowed = mul(mul(k, loadLanes<K>(s.diff + j)), side);
-    V l, r;
-    loadFrames<K>(s.widened[j], l, r);
-    const V narrow = _mm_cmplt_ps(p, q);
-    clipAndDelay<K>(written, j, select(narrow, add(mid, narrowed), l),
-                    select(narrow, sub(mid, narrowed), r));
+void LimiterEngine::BlockPath::narrowByGuard(float* written, int n) {
+    const FrontCoefs fc = front;
+    const GuardCoefs c = guardCoefs;
+    const bool clipping = clip;
+    const float(*const xcorr)[4] = s.xcorr;
+    const float* const widened = s.widened[0];
+    const float* const mids = s.mid;
+    const float* const diffs = s.diff;
+    V peakL = clipPeakL, peakR = clipPeakR;
+    auto frames = [&]<int K>(int j) {
+        // One frame's (LL, RR, LR) per row, turned into one product per register.
+        V ll = _mm_load_ps(xcorr[j]), rr = _mm_setzero_ps(), lr = _mm_setzero_ps(),
+          unused = _mm_setzero_ps();
+        if constexpr (K == 4) {
+            rr = _mm_load_ps(xcorr[j + 1]);
+            lr = _mm_load_ps(xcorr[j + 2]);
+            unused = _mm_load_ps(xcorr[j + 3]);
+        }
+        _MM_TRANSPOSE4_PS(ll, rr, lr, unused);
+        const V twiceLr = mul(c.two, lr);
+        const V p = mul(add(add(add(c.tiny, twiceLr), rr), ll), c.sum);
+        const V q = mul(sub(add(add(c.tiny, ll), rr), twiceLr), c.diff);
+        const V ratio = _mm_div_ps(p, q);
+        const V zero = _mm_setzero_ps();
+        const V k = select(_mm_cmplt_ps(ratio, zero), zero, _mm_sqrt_ps(ratio));
+        const V mid = loadLanes<K>(mids + j);
+        const V narrowed = mul(mul(k, loadLanes<K>(diffs + j)), c.side);
+        V l, r;
+        loadFrames<K>(widened + 2 * j, l, r);
+        const V narrow = _mm_cmplt_ps(p, q);
+        clipAndDelay<K>(fc, clipping, peakL, peakR, written + 2 * j,
+                        select(narrow, add(mid, narrowed), l),
+                        select(narrow, sub(mid, narrowed), r));
+    };
+    int j = 0;
+    for (; j + 4 <= n; j += 4) frames.template operator()<4>(j);
+    for (; j < n; ++j) frames.template operator()<1>(j);
+    clipPeakL = peakL;
+    clipPeakR = peakR;
 }
 
 // Soft clipper; the curve 0.5 above 1, u(2 - u)/2 on 0..1, odd symmetric is one expression
 // on u held to -1..1 (2 - |u| is u + 2 for negative u). Then the look-ahead delay.
 template <int K>
-void LimiterEngine::BlockPath::clipAndDelay(float* written, int j, V l, V r) {
+void LimiterEngine::BlockPath::clipAndDelay(const FrontCoefs& c, bool clip, V& peakL, V& peakR,
+                                            float* written, V l, V r) {
     if (clip) {
-        clipPeakL = _mm_max_ps(abs(l), clipPeakL);
-        clipPeakR = _mm_max_ps(abs(r), clipPeakR);
-        const V uL = clamp(mul(l, clipIn), minusOne, one);
-        const V uR = clamp(mul(r, clipIn), minusOne, one);
-        l = add(mul(clipDry, l), mul(clipWet, mul(mul(uL, sub(two, abs(uL))), half)));
-        r = add(mul(clipDry, r), mul(clipWet, mul(mul(uR, sub(two, abs(uR))), half)));
+        peakL = _mm_max_ps(abs(l), peakL);
+        peakR = _mm_max_ps(abs(r), peakR);
+        const V uL = clamp(mul(l, c.clipIn), c.minusOne, c.one);
+        const V uR = clamp(mul(r, c.clipIn), c.minusOne, c.one);
+        l = add(mul(c.clipDry, l), mul(c.clipWet, mul(mul(uL, sub(c.two, abs(uL))), c.half)));
+        r = add(mul(c.clipDry, r), mul(c.clipWet, mul(mul(uR, sub(c.two, abs(uR))), c.half)));
     }
-    storeFrames<K>(written + 2 * j, l, r);
+    storeFrames<K>(written, l, r);
 }
 
-// The correlation measurement ahead of the guard, which needs it frame by frame.
-void LimiterEngine::BlockPath::correlateAll(int n) {
-    Highpass h = hp;
-    V products = xcorr;
+// The correlation measurement, with each frame's products kept for the guard.
+void LimiterEngine::BlockPath::correlate(const float* widened, int n, float (*perFrame)[4]) {
+    Correlation c = corr;
     for (int j = 0; j < n; ++j) {
-        products = correlate(products, h.process(loadPair(s.widened[j])), xcorrCoef, xcorrWeight);
-        _mm_store_ps(s.xcorr[j], products);
+        c.process(loadPair(widened + 2 * j));
+        _mm_store_ps(perFrame[j], c.products);
     }
-    hp = h;
-    xcorr = products;
+    corr = c;
 }
 
 // Detector samples and their power, two frames per register: consecutive frames read
 // consecutive slots at each tap.
 template <bool kInterSamplePeak>
 void LimiterEngine::BlockPath::detect(const float* oldest, int n) {
+    const int d = tapD, before = tapBefore, after = tapAfter;
+    int isp[kIspTaps];
+    std::copy(tapIsp, tapIsp + kIspTaps, isp);
+    float(*const detector)[2] = s.detector;
+    float* const power = s.power;
+    const V half = splat(0.5f), tiny = splat(1e-8f);
     for (int j = 0; j < n; j += 4) {
         V x[2];
         for (int h = 0; h < 2; ++h) {
             const float* const base = oldest + 2 * (j + 2 * h);
-            x[h] = _mm_loadu_ps(base + tapD);
+            x[h] = _mm_loadu_ps(base + d);
             V r = x[h];
             if constexpr (kInterSamplePeak) {
                 V sum = _mm_setzero_ps();
                 for (int k = 0; k < kIspTaps; ++k)
-                    sum = add(sum, mul(splat(kIspTap[k]), _mm_loadu_ps(base + tapIsp[k])));
+                    sum = add(sum, mul(splat(kIspTap[k]), _mm_loadu_ps(base + isp[k])));
                 r = select(_mm_cmplt_ps(abs(r), abs(sum)), sum, r);
             } else {
                 // The smallest of three neighbours: overs shorter than three samples are
                 // left to the hard clip.
-                const V before = _mm_loadu_ps(base + tapBefore);
-                r = select(_mm_cmpgt_ps(abs(r), abs(before)), before, r);
-                const V after = _mm_loadu_ps(base + tapAfter);
-                r = select(_mm_cmpgt_ps(abs(r), abs(after)), after, r);
+                const V earlier = _mm_loadu_ps(base + before);
+                r = select(_mm_cmpgt_ps(abs(r), abs(earlier)), earlier, r);
+                const V later = _mm_loadu_ps(base + after);
+                r = select(_mm_cmpgt_ps(abs(r), abs(later)), later, r);
             }
-            _mm_storeu_ps(s.detector[j + 2 * h], r);
+            _mm_storeu_ps(detector[j + 2 * h], r);
         }
         // The RMS stage works on the unrefined samples.
         const V sq0 = mul(x[0], x[0]), sq1 = mul(x[1], x[1]);
         const V sum = add(_mm_shuffle_ps(sq0, sq1, _MM_SHUFFLE(2, 0, 2, 0)),
                           _mm_shuffle_ps(sq0, sq1, _MM_SHUFFLE(3, 1, 3, 1)));
-        _mm_storeu_ps(s.power + j, add(mul(sum, half), tiny));
+        _mm_storeu_ps(power + j, add(mul(sum, half), tiny));
     }
 }
 
-// RMS stage: 1 ms power smoother, attack smoother, held power with release.
+// RMS stage: 1 ms power smoother, attack smoother, held power with release. Lane 0 only;
+// the choice is a mask, as rises and falls of the held power alternate unpredictably.
 void LimiterEngine::BlockPath::holdRms(int n) {
-    float fast = rmsFast, attack = rmsAttackState, hold = rmsHold;
+    const V smoothWeight = _mm_set_ss(rmsSmoothWeight), smooth = _mm_set_ss(rmsSmooth);
+    const V attackWeight = _mm_set_ss(rmsAttackWeight), attackCoef = _mm_set_ss(rmsAttack);
+    const V release = _mm_set_ss(rmsRelease);
+    V fast = _mm_set_ss(rmsFast), attack = _mm_set_ss(rmsAttackState), hold = _mm_set_ss(rmsHold);
+    float* const power = s.power;
     for (int j = 0; j < n; ++j) {
-        fast = s.power[j] * rmsSmoothWeight + rmsSmooth * fast;
-        attack = fast * rmsAttackWeight + rmsAttack * attack;
-        hold = attack > hold ? attack : hold * rmsRelease;
-        s.power[j] = hold;
+        fast =
+            _mm_add_ss(_mm_mul_ss(_mm_load_ss(power + j), smoothWeight), _mm_mul_ss(smooth, fast));
+        attack = _mm_add_ss(_mm_mul_ss(fast, attackWeight), _mm_mul_ss(attackCoef, attack));
+        hold = select(_mm_cmpgt_ss(attack, hold), attack, _mm_mul_ss(hold, release));
+        _mm_store_ss(power + j, hold);
     }
-    rmsFast = fast;
-    rmsAttackState = attack;
-    rmsHold = hold;
+    rmsFast = left(fast);
+    rmsAttackState = left(attack);
+    rmsHold = left(hold);
 }
 
 // RMS gain above the threshold, applied to the detector samples.
 void LimiterEngine::BlockPath::applyRms(int n) {
+    const V threshold = splat(rmsThreshold), one = splat(1.0f);
+    const float* const hold = s.power;
+    float* const gains = s.rmsGain;
+    float(*const detector)[2] = s.detector;
     for (int j = 0; j < n; j += 4) {
-        const V hold = _mm_loadu_ps(s.power + j);
-        const V gain = select(_mm_cmpgt_ps(hold, rmsThreshold),
-                              _mm_sqrt_ps(_mm_div_ps(rmsThreshold, hold)), one);
-        _mm_storeu_ps(s.rmsGain + j, gain);
-        _mm_storeu_ps(s.detector[j], mul(_mm_loadu_ps(s.detector[j]), _mm_unpacklo_ps(gain, gain)));
-        _mm_storeu_ps(s.detector[j + 2],
-                      mul(_mm_loadu_ps(s.detector[j + 2]), _mm_unpackhi_ps(gain, gain)));
+        const V h = _mm_loadu_ps(hold + j);
+        const V gain =
+            select(_mm_cmpgt_ps(h, threshold), _mm_sqrt_ps(_mm_div_ps(threshold, h)), one);
+        _mm_storeu_ps(gains + j, gain);
+        _mm_storeu_ps(detector[j], mul(_mm_loadu_ps(detector[j]), _mm_unpacklo_ps(gain, gain)));
+        _mm_storeu_ps(detector[j + 2],
+                      mul(_mm_loadu_ps(detector[j + 2]), _mm_unpackhi_ps(gain, gain)));
     }
 }
 
 // Excess tracker, smoother, held and slow envelopes and the stereo link. Without the
 // guard the correlation measurement rides along: its filter's feedback then overlaps
 // with the envelopes'.
-template <bool kCorrelate>
-void LimiterEngine::BlockPath::envelopes(int n) {
+void LimiterEngine::BlockPath::envelopes(const float* widened, int n, bool correlating) {
+    const EnvelopeCoefs c = envCoefs;
     V ex = excess, en = env, held = holdEnv, sl = slowEnv;
-    Highpass h = hp;
-    V products = xcorr;
-    for (int j = 0; j < n; ++j) {
-        if constexpr (kCorrelate)
-            products =
-                correlate(products, h.process(loadPair(s.widened[j])), xcorrCoef, xcorrWeight);
-        const V u = sub(abs(loadPair(s.detector[j])), one);
-        const V released = select(_mm_cmpgt_ps(ex, tiny), mul(ex, release), ex);
-        ex = select(_mm_cmplt_ps(ex, u), u, released);
-        en = add(mul(mul(smoothWeight, ex), norm), mul(smooth, en));
-        held = select(_mm_cmpgt_ps(held, en), mul(held, envRelease), en);
-        sl = add(mul(slow, sl), mul(slowWeight, held));
-        V e = _mm_max_ps(held, sl);
-        // Stereo link: the right envelope is raised to k times the left when below it;
-        // otherwise the left to k times the right.
-        const V pull = mul(_mm_shuffle_ps(e, e, _MM_SHUFFLE(3, 2, 0, 1)), link);
-        const V below = _mm_cmplt_ps(e, pull);
-        const V rightPulled = _mm_shuffle_ps(below, below, _MM_SHUFFLE(1, 1, 1, 1));
-        e = select(_mm_or_ps(_mm_andnot_ps(rightPulled, below), _mm_and_ps(below, rightLane)), pull,
-                   e);
-        storePair(s.envelope[j], e);
-    }
+    Correlation cr = corr;
+    const float(*const detector)[2] = s.detector;
+    float(*const linked)[2] = s.envelope;
+    auto frames = [&]<bool kCorrelate>() {
+        for (int j = 0; j < n; ++j) {
+            if constexpr (kCorrelate) cr.process(loadPair(widened + 2 * j));
+            const V u = sub(abs(loadPair(detector[j])), c.one);
+            // Released by the coefficient above 1e-8; times exactly 1 otherwise.
+            const V released =
+                mul(ex, sub(c.one, _mm_and_ps(_mm_cmpgt_ps(ex, c.tiny), c.releaseStep)));
+            ex = select(_mm_cmplt_ps(ex, u), u, released);
+            en = add(mul(mul(c.smoothWeight, ex), c.norm), mul(c.smooth, en));
+            held = select(_mm_cmpgt_ps(held, en), mul(held, c.envRelease), en);
+            sl = add(mul(c.slow, sl), mul(c.slowWeight, held));
+            const V e = _mm_max_ps(held, sl);
+            // Stereo link: the right envelope is raised to k times the left when below it;
+            // otherwise the left to k times the right when below that.
+            const V pull = mul(_mm_shuffle_ps(e, e, _MM_SHUFFLE(3, 2, 0, 1)), c.link);
+            const V below = _mm_cmplt_ps(e, pull);
+            const V rightRaised =
+                _mm_and_ps(_mm_shuffle_ps(below, below, _MM_SHUFFLE(1, 1, 1, 1)), c.leftOnly);
+            storePair(linked[j], select(_mm_andnot_ps(rightRaised, below), pull, e));
+        }
+    };
+    if (correlating)
+        frames.template operator()<true>();
+    else
+        frames.template operator()<false>();
     excess = ex;
     env = en;
     holdEnv = held;
     slowEnv = sl;
-    hp = h;
-    xcorr = products;
+    corr = cr;
 }
 
 // Limiter gain (a sample of magnitude 1 + E comes out at exactly full scale), hard clip
 // and trim, two frames per register.
 void LimiterEngine::BlockPath::outputs(const float* oldest, int n) {
+    const OutputCoefs c = outCoefs;
+    const float* const rmsGains = s.rmsGain;
+    const float(*const linked)[2] = s.envelope;
+    float(*const out)[2] = s.out;
     for (int j = 0; j < n; j += 2) {
-        const V rms = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(s.rmsGain + j)));
-        const V gain = limiterGain(_mm_loadu_ps(s.envelope[j]));
+        const V rms = loadPair(rmsGains + j);
+        const V gain = limiterGain(_mm_loadu_ps(linked[j]), c);
         const V delayed = _mm_loadu_ps(oldest + 2 * j);
-        const V out =
-            mul(clamp(mul(mul(delayed, _mm_unpacklo_ps(rms, rms)), gain), minusOne, one), trim);
-        _mm_storeu_ps(s.out[j], out);
+        const V o = clamp(mul(mul(delayed, _mm_unpacklo_ps(rms, rms)), gain), c.minusOne, c.one);
+        _mm_storeu_ps(out[j], mul(o, c.trim));
     }
 }
 
 // Requantisation and the output meters, frame by frame.
 template <bool kRequantise>
 void LimiterEngine::BlockPath::meterAll(int n) {
+    const MeterCoefs c = meterCoefs;
+    const V one = splat(1.0f), minusOne = splat(-1.0f);
     Meters m = meters;
+    float(*const out)[2] = s.out;
     for (int j = 0; j < n; ++j) {
-        V out = loadPair(s.out[j]);
+        V o = loadPair(out[j]);
         if constexpr (kRequantise) {
-            const float qL = ditherL.quantize(left(out));
-            const float qR = ditherR.quantize(right(out));
-            out = clamp(pair(qL, qR), minusOne, one);
-            storePair(s.out[j], out);
+            const float qL = ditherL.quantize(left(o));
+            const float qR = ditherR.quantize(right(o));
+            o = clamp(pair(qL, qR), minusOne, one);
+            storePair(out[j], o);
         }
-        m.update(out, decay, rmsCoef, rmsWeight, holdSamples);
+        updateMeters(m, o, c);
     }
     meters = m;
+}
+
+template <typename T>
+void LimiterEngine::BlockPath::store(T* outL, T* outR, int n) {
+    const float(*const out)[2] = s.out;
+    auto frames = [&]<int K>(int j) {
+        V l, r;
+        loadFrames<K>(out[j], l, r);
+        storeLanes<K>(outL + j, l);
+        storeLanes<K>(outR + j, r);
+    };
+    int j = 0;
+    for (; j + 4 <= n; j += 4) frames.template operator()<4>(j);
+    for (; j < n; ++j) frames.template operator()<1>(j);
 }
 
 template <typename T>
