@@ -154,8 +154,9 @@ struct MeterCoefs {
     V decay, rmsCoef, rmsWeight;
     I holdSamples, minusOne;
 };
-inline void updateMeters(Meters& m, V out, const MeterCoefs& c) {
-    const V a = abs(out);
+// One frame of the meters from the output's magnitude a and its weighted square
+// (1 - meterRmsCoef) a a, which is (1 - meterRmsCoef) out out to the bit.
+inline void updateMeters(Meters& m, V a, V weightedSquare, const MeterCoefs& c) {
     const V rise = _mm_cmpgt_ps(a, m.peakLevel);
     const I newMax = _mm_castps_si128(_mm_and_ps(rise, _mm_cmpgt_ps(a, m.peakHold)));
     m.peakLevel = select(rise, a, mul(m.peakLevel, c.decay));
@@ -165,7 +166,11 @@ inline void updateMeters(Meters& m, V out, const MeterCoefs& c) {
     m.peakHold = select(_mm_castsi128_ps(restart), a, m.peakHold);
     m.holdCount = select(restart, _mm_add_epi32(c.holdSamples, newMax),
                          _mm_add_epi32(m.holdCount, c.minusOne));
-    m.meanSquare = add(mul(mul(c.rmsWeight, out), out), mul(c.rmsCoef, m.meanSquare));
+    m.meanSquare = add(weightedSquare, mul(c.rmsCoef, m.meanSquare));
+}
+inline void updateMeters(Meters& m, V out, const MeterCoefs& c) {
+    const V a = abs(out);
+    updateMeters(m, a, mul(mul(c.rmsWeight, a), a), c);
 }
 
 // Transposed direct form II of the correlation high-passes, followed by the averaged
@@ -253,14 +258,14 @@ struct LimiterEngine::BlockPath {
                              V l, V r);
     void correlate(const float* widened, int n, float (*perFrame)[4]);
     template <bool kInterSamplePeak>
-    void detect(const float* oldest, int n);
-    void holdRms(int n);
+    void detect(const float* oldest, int n, int groups);
     void applyRms(int n);
     void envelopes(const float* widened, int n, bool correlating);
     static V limiterGain(V envelope, const OutputCoefs& c) {
         return select(_mm_cmpgt_ps(envelope, c.gainGate), _mm_div_ps(c.one, add(c.one, envelope)),
                       c.one);
     }
+    template <bool kRequantise>
     void outputs(const float* oldest, int n);
     template <bool kRequantise>
     void meterAll(int n);
@@ -446,11 +451,10 @@ void LimiterEngine::BlockPath::active(const T* inL, const T* inR, T* outL, T* ou
     e.writePos_ += n;
 
     // Detector, RMS stage, peak envelopes, output.
-    detect<kInterSamplePeak>(oldest, groups);
-    holdRms(n);
+    detect<kInterSamplePeak>(oldest, n, groups);
     applyRms(groups);
     envelopes(widened, n, !guard);
-    outputs(oldest, groups);
+    outputs<kRequantise>(oldest, groups);
     meterAll<kRequantise>(n);
     store(outL, outR, n);
     last = n - 1;
@@ -563,16 +567,30 @@ void LimiterEngine::BlockPath::correlate(const float* widened, int n, float (*pe
 }
 
 // Detector samples and their power, two frames per register: consecutive frames read
-// consecutive slots at each tap.
+// consecutive slots at each tap. The RMS stage's smoothers and hold follow four frames
+// behind, so that their chain of dependent steps overlaps with the detector's work.
 template <bool kInterSamplePeak>
-void LimiterEngine::BlockPath::detect(const float* oldest, int n) {
+void LimiterEngine::BlockPath::detect(const float* oldest, int n, int groups) {
     const int d = tapD, before = tapBefore, after = tapAfter;
     int isp[kIspTaps];
     std::copy(tapIsp, tapIsp + kIspTaps, isp);
     float(*const detector)[2] = s.detector;
     float* const power = s.power;
     const V half = splat(0.5f), tiny = splat(1e-8f);
-    for (int j = 0; j < n; j += 4) {
+    // RMS stage in lane 0: 1 ms power smoother, attack smoother, held power with release.
+    // The choice is a mask, as rises and falls of the held power alternate unpredictably.
+    const V smoothWeight = _mm_set_ss(rmsSmoothWeight), smooth = _mm_set_ss(rmsSmooth);
+    const V attackWeight = _mm_set_ss(rmsAttackWeight), attackCoef = _mm_set_ss(rmsAttack);
+    const V release = _mm_set_ss(rmsRelease);
+    V fast = _mm_set_ss(rmsFast), attack = _mm_set_ss(rmsAttackState), hold = _mm_set_ss(rmsHold);
+    auto holdStep = [&](int k) {
+        fast =
+            _mm_add_ss(_mm_mul_ss(_mm_load_ss(power + k), smoothWeight), _mm_mul_ss(smooth, fast));
+        attack = _mm_add_ss(_mm_mul_ss(fast, attackWeight), _mm_mul_ss(attackCoef, attack));
+        hold = select(_mm_cmpgt_ss(attack, hold), attack, _mm_mul_ss(hold, release));
+        _mm_store_ss(power + k, hold);
+    };
+    for (int j = 0; j < groups; j += 4) {
         V x[2];
         for (int h = 0; h < 2; ++h) {
             const float* const base = oldest + 2 * (j + 2 * h);
@@ -598,30 +616,20 @@ void LimiterEngine::BlockPath::detect(const float* oldest, int n) {
         const V sum = add(_mm_shuffle_ps(sq0, sq1, _MM_SHUFFLE(2, 0, 2, 0)),
                           _mm_shuffle_ps(sq0, sq1, _MM_SHUFFLE(3, 1, 3, 1)));
         _mm_storeu_ps(power + j, add(mul(sum, half), tiny));
-    }
-}
-
-// RMS stage: 1 ms power smoother, attack smoother, held power with release. Lane 0 only;
-// the choice is a mask, as rises and falls of the held power alternate unpredictably.
-void LimiterEngine::BlockPath::holdRms(int n) {
-    const V smoothWeight = _mm_set_ss(rmsSmoothWeight), smooth = _mm_set_ss(rmsSmooth);
-    const V attackWeight = _mm_set_ss(rmsAttackWeight), attackCoef = _mm_set_ss(rmsAttack);
-    const V release = _mm_set_ss(rmsRelease);
-    V fast = _mm_set_ss(rmsFast), attack = _mm_set_ss(rmsAttackState), hold = _mm_set_ss(rmsHold);
-    float* const power = s.power;
-    for (int j = 0; j < n; ++j) {
-        fast =
-            _mm_add_ss(_mm_mul_ss(_mm_load_ss(power + j), smoothWeight), _mm_mul_ss(smooth, fast));
-        attack = _mm_add_ss(_mm_mul_ss(fast, attackWeight), _mm_mul_ss(attackCoef, attack));
-        hold = select(_mm_cmpgt_ss(attack, hold), attack, _mm_mul_ss(hold, release));
-        _mm_store_ss(power + j, hold);
+        // Each frame's held power replaces its power.
+        if (j + 4 <= n) {
+            for (int k = j; k < j + 4; ++k) holdStep(k);
+        } else {
+            for (int k = j; k < n; ++k) holdStep(k);
+        }
     }
     rmsFast = left(fast);
     rmsAttackState = left(attack);
     rmsHold = left(hold);
 }
 
-// RMS gain above the threshold, applied to the detector samples.
+// RMS gain above the threshold, applied to the detector samples, which become their
+// excess over full scale.
 void LimiterEngine::BlockPath::applyRms(int n) {
     const V threshold = splat(rmsThreshold), one = splat(1.0f);
     const float* const hold = s.power;
@@ -632,9 +640,10 @@ void LimiterEngine::BlockPath::applyRms(int n) {
         const V gain =
             select(_mm_cmpgt_ps(h, threshold), _mm_sqrt_ps(_mm_div_ps(threshold, h)), one);
         _mm_storeu_ps(gains + j, gain);
-        _mm_storeu_ps(detector[j], mul(_mm_loadu_ps(detector[j]), _mm_unpacklo_ps(gain, gain)));
-        _mm_storeu_ps(detector[j + 2],
-                      mul(_mm_loadu_ps(detector[j + 2]), _mm_unpackhi_ps(gain, gain)));
+        const V r0 = mul(_mm_loadu_ps(detector[j]), _mm_unpacklo_ps(gain, gain));
+        const V r1 = mul(_mm_loadu_ps(detector[j + 2]), _mm_unpackhi_ps(gain, gain));
+        _mm_storeu_ps(detector[j], sub(abs(r0), one));
+        _mm_storeu_ps(detector[j + 2], sub(abs(r1), one));
     }
 }
 
@@ -645,12 +654,12 @@ void LimiterEngine::BlockPath::envelopes(const float* widened, int n, bool corre
     const EnvelopeCoefs c = envCoefs;
     V ex = excess, en = env, held = holdEnv, sl = slowEnv;
     Correlation cr = corr;
-    const float(*const detector)[2] = s.detector;
+    const float(*const excessOver)[2] = s.detector;
     float(*const linked)[2] = s.envelope;
     auto frames = [&]<bool kCorrelate>() {
         for (int j = 0; j < n; ++j) {
             if constexpr (kCorrelate) cr.process(loadPair(widened + 2 * j));
-            const V u = sub(abs(loadPair(detector[j])), c.one);
+            const V u = loadPair(excessOver[j]);
             // Released by the coefficient above 1e-8; times exactly 1 otherwise.
             const V released =
                 mul(ex, sub(c.one, _mm_and_ps(_mm_cmpgt_ps(ex, c.tiny), c.releaseStep)));
@@ -680,18 +689,30 @@ void LimiterEngine::BlockPath::envelopes(const float* widened, int n, bool corre
 }
 
 // Limiter gain (a sample of magnitude 1 + E comes out at exactly full scale), hard clip
-// and trim, two frames per register.
+// and trim, two frames per register. Without requantisation these are the final outputs,
+// and the meters' magnitudes and weighted squares are worked out here too.
+template <bool kRequantise>
 void LimiterEngine::BlockPath::outputs(const float* oldest, int n) {
     const OutputCoefs c = outCoefs;
+    const V rmsWeight = meterCoefs.rmsWeight;
     const float* const rmsGains = s.rmsGain;
     const float(*const linked)[2] = s.envelope;
     float(*const out)[2] = s.out;
+    float(*const magnitude)[2] = s.magnitude;
+    float(*const weightedSquare)[2] = s.weightedSquare;
     for (int j = 0; j < n; j += 2) {
         const V rms = loadPair(rmsGains + j);
         const V gain = limiterGain(_mm_loadu_ps(linked[j]), c);
         const V delayed = _mm_loadu_ps(oldest + 2 * j);
-        const V o = clamp(mul(mul(delayed, _mm_unpacklo_ps(rms, rms)), gain), c.minusOne, c.one);
-        _mm_storeu_ps(out[j], mul(o, c.trim));
+        const V clipped =
+            clamp(mul(mul(delayed, _mm_unpacklo_ps(rms, rms)), gain), c.minusOne, c.one);
+        const V o = mul(clipped, c.trim);
+        _mm_storeu_ps(out[j], o);
+        if constexpr (!kRequantise) {
+            const V a = abs(o);
+            _mm_storeu_ps(magnitude[j], a);
+            _mm_storeu_ps(weightedSquare[j], mul(mul(rmsWeight, a), a));
+        }
     }
 }
 
@@ -702,15 +723,19 @@ void LimiterEngine::BlockPath::meterAll(int n) {
     const V one = splat(1.0f), minusOne = splat(-1.0f);
     Meters m = meters;
     float(*const out)[2] = s.out;
+    const float(*const magnitude)[2] = s.magnitude;
+    const float(*const weightedSquare)[2] = s.weightedSquare;
     for (int j = 0; j < n; ++j) {
-        V o = loadPair(out[j]);
         if constexpr (kRequantise) {
+            const V o = loadPair(out[j]);
             const float qL = ditherL.quantize(left(o));
             const float qR = ditherR.quantize(right(o));
-            o = clamp(pair(qL, qR), minusOne, one);
-            storePair(out[j], o);
+            const V q = clamp(pair(qL, qR), minusOne, one);
+            storePair(out[j], q);
+            updateMeters(m, q, c);
+        } else {
+            updateMeters(m, loadPair(magnitude[j]), loadPair(weightedSquare[j]), c);
         }
-        updateMeters(m, o, c);
     }
     meters = m;
 }

@@ -162,11 +162,14 @@ class LimiterEngine {
         alignas(16) float mid[kFrames];          // width stage's mid and difference, for
         alignas(16) float diff[kFrames];         // the correlation guard
         alignas(16) float xcorr[kFrames][4];     // averaged products LL, RR, LR per frame
-        alignas(16) float detector[kFrames][2];  // refined detector samples
+        alignas(16) float detector[kFrames][2];  // refined detector samples, then their
+                                                 // excess over full scale
         alignas(16) float power[kFrames];        // detector power, then held RMS power
         alignas(16) float rmsGain[kFrames];
         alignas(16) float envelope[kFrames][2];  // linked peak envelopes
         alignas(16) float out[kFrames][2];
+        alignas(16) float magnitude[kFrames][2];       // |out|, and its square weighted
+        alignas(16) float weightedSquare[kFrames][2];  // for the RMS meters
     };
     Scratch scratch_ = {};
 
