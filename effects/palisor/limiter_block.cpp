@@ -1,12 +1,5 @@
-// Block path of the limiter engine. Frames pass through the stages one sub-block at a time:
-// the stages without feedback (drive and width, guard, clipper, detector, RMS gain, limiter
-// gain and output) work on four frames, or two stereo frames, per SSE2 register; the
-// recursive ones (correlation filters, RMS and peak envelopes, dither, meters) step frame by
-// frame with left in lane 0 and right in lane 1. Lane arithmetic rounds exactly like scalar
-// float arithmetic and every expression keeps the operand order of the per-sample design,
-// so the results are the same floats; data-dependent choices are lane masks. Each stage
-// copies its coefficients and state into locals, so that its stores into the scratch
-// arrays cannot force them to be reloaded.
+// Block path of the limiter engine: a block runs stage by stage in sub-blocks, the stages
+// without feedback four frames per SSE2 register, the recursive ones frame by frame.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -199,7 +192,15 @@ inline void storeChannels(V v, Channel& l, Channel& r, float Channel::*field) {
 }  // namespace
 
 // The stages of a sub-block and the state they carry from frame to frame, taken from the
-// engine when a block starts and given back when it ends.
+// engine when a block starts and given back when it ends. The stages without feedback
+// (drive and width, guard, clipper, detector, RMS gain, limiter gain and output) work on
+// four frames, or two stereo frames, per register; the recursive ones (correlation
+// filters, RMS and peak envelopes, requantisation, meters) step frame by frame with left
+// in lane 0 and right in lane 1. Lane arithmetic rounds exactly like scalar float
+// arithmetic and every expression keeps the operand order of the per-sample design, so
+// the results are the same floats; data-dependent choices are lane masks. Each stage
+// copies its coefficients and state into locals, so that its stores into the scratch
+// arrays cannot force them to be reloaded.
 struct LimiterEngine::BlockPath {
     struct FrontCoefs {
         V drive, side, half, clipDry, clipWet, clipIn, one, minusOne, two;
@@ -208,9 +209,7 @@ struct LimiterEngine::BlockPath {
         V sum, diff, side, tiny, two;
     };
     struct EnvelopeCoefs {
-        // releaseStep = 1 - peakReleaseCoef, exact for coefficients of 0.5 and above, so
-        // that 1 - releaseStep gives the coefficient back.
-        V one, tiny, releaseStep, smooth, smoothWeight, norm, envRelease, slow, slowWeight, link,
+        V one, tiny, release, smooth, smoothWeight, norm, envRelease, slow, slowWeight, link,
             leftOnly;
     };
     struct OutputCoefs {
@@ -295,7 +294,7 @@ LimiterEngine::BlockPath::BlockPath(LimiterEngine& engine)
                   splat(e.sideGain_), tiny, two};
     envCoefs = {one,
                 tiny,
-                splat(1.0f - e.peakReleaseCoef_),
+                splat(e.peakReleaseCoef_),
                 splat(e.peakSmoothCoef_),
                 splat(1.0f - e.peakSmoothCoef_),
                 splat(e.peakNorm_),
@@ -660,9 +659,7 @@ void LimiterEngine::BlockPath::envelopes(const float* widened, int n, bool corre
         for (int j = 0; j < n; ++j) {
             if constexpr (kCorrelate) cr.process(loadPair(widened + 2 * j));
             const V u = loadPair(excessOver[j]);
-            // Released by the coefficient above 1e-8; times exactly 1 otherwise.
-            const V released =
-                mul(ex, sub(c.one, _mm_and_ps(_mm_cmpgt_ps(ex, c.tiny), c.releaseStep)));
+            const V released = select(_mm_cmpgt_ps(ex, c.tiny), mul(ex, c.release), ex);
             ex = select(_mm_cmplt_ps(ex, u), u, released);
             en = add(mul(mul(c.smoothWeight, ex), c.norm), mul(c.smooth, en));
             held = select(_mm_cmpgt_ps(held, en), mul(held, c.envRelease), en);
