@@ -252,7 +252,7 @@ int benchCommand(const std::vector<std::string>& args) {
     report(*reference, "  (reference)");
     for (auto& s : measured) {
         std::printf("ratio %s / %s: %.3f (fastest runs), %.3f (medians)\n",
-                    displayName(s->plugin()).c_str(), displayName(reference->plugin()).c_str(),
+                    fileName(s->library()).c_str(), fileName(reference->library()).c_str(),
                     reference->fastest() / s->fastest(), reference->median() / s->median());
     }
     return result;
