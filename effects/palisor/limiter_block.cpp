@@ -401,11 +401,11 @@ void LimiterEngine::BlockPath::detect(const float* oldest, int n, int groups) {
     const V attackWeight = _mm_set_ss(rmsAttackWeight), attackCoef = _mm_set_ss(rmsAttack);
     const V release = _mm_set_ss(rmsRelease);
     V fast = _mm_set_ss(rmsFast), attack = _mm_set_ss(rmsAttackState), hold = _mm_set_ss(rmsHold);
+    // Whole-register operations: the other lanes only carry zeros along.
     auto holdStep = [&](int k) {
-        fast =
-            _mm_add_ss(_mm_mul_ss(_mm_load_ss(power + k), smoothWeight), _mm_mul_ss(smooth, fast));
-        attack = _mm_add_ss(_mm_mul_ss(fast, attackWeight), _mm_mul_ss(attackCoef, attack));
-        hold = select(_mm_cmpgt_ss(attack, hold), attack, _mm_mul_ss(hold, release));
+        fast = add(mul(_mm_load_ss(power + k), smoothWeight), mul(smooth, fast));
+        attack = add(mul(fast, attackWeight), mul(attackCoef, attack));
+        hold = select(_mm_cmpgt_ps(attack, hold), attack, mul(hold, release));
         _mm_store_ss(power + k, hold);
     };
     for (int j = 0; j < groups; j += 4) {
