@@ -85,8 +85,8 @@ void LimiterEngine::reset() {
 void LimiterEngine::setBypassed(bool on) {
     bypassed_ = on;
     reset();
-    for (auto& frame : ring_) frame[0] = frame[1] = 0.0f;
-    cursor_ = 0;
+    for (auto& frame : delay_) frame[0] = frame[1] = 0.0f;
+    writePos_ = kDelayLength;
 }
 
 void LimiterEngine::setOutputGain(float gainLinear) {

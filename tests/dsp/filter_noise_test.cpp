@@ -1,6 +1,7 @@
 // OnePoleFilter and NoiseSource.
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,19 @@ TEST(NoiseSource, SequencesAreReproducibleIndependentAndUniform) {
     NoiseSource fresh(7);
     fresh.setLevel(0.0f);
     EXPECT_EQ(a.nextSample(), fresh.nextSample());
+}
+
+TEST(NoiseSource, FillGivesTheSameDrawsAsOneAtATime) {
+    NoiseSource single(11), block(11);
+    single.setLevel(-3.0f);
+    block.setLevel(-3.0f);
+    std::vector<float> drawn(4100);
+    // Lengths around the four-draw steps, and single draws in between, keep both in step.
+    for (int n : {0, 1, 3, 4, 5, 63, 64, 65, 4097}) {
+        block.fill(drawn.data(), n);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(drawn[i], single.nextSample()) << n << " " << i;
+        ASSERT_EQ(block.nextSample(), single.nextSample()) << n;
+    }
 }
 
 }  // namespace

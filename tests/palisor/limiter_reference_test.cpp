@@ -69,12 +69,13 @@ class Pair {
         qx::apply(eng, s);
     }
 
-    void run(const std::vector<float>& left, const std::vector<float>& right, const char* what) {
-        static const int kBlocks[] = {512, 1, 37, 256, 3, 1024, 160};
-        std::vector<float> outL(left.size()), outR(right.size());
+    void run(const std::vector<float>& left, const std::vector<float>& right, const char* what,
+             const std::vector<int>& blocks = {512, 1, 37, 256, 3, 1024, 160}) {
+        outL.assign(left.size(), 0.0f);
+        outR.assign(right.size(), 0.0f);
         size_t start = 0;
-        for (int b = 0; start < left.size(); ++b) {
-            const size_t n = std::min<size_t>(kBlocks[b % 7], left.size() - start);
+        for (size_t b = 0; start < left.size(); ++b) {
+            const size_t n = std::min<size_t>(blocks[b % blocks.size()], left.size() - start);
             eng.processBlock(left.data() + start, right.data() + start, outL.data() + start,
                              outR.data() + start, static_cast<int>(n));
             start += n;
@@ -100,6 +101,7 @@ class Pair {
 
     test::ReferenceLimiter ref;
     LimiterEngine eng;
+    std::vector<float> outL, outR;  // the engine's output of the latest run
 };
 
 TEST(LimiterReference, BlockPathMatchesThePlainPerSampleLimiter) {
@@ -158,6 +160,53 @@ TEST(LimiterReference, BlockPathMatchesThePlainPerSampleLimiter) {
         p.eng.reset();
         p.run(left, right, "after reset");
     }
+}
+
+// Block lengths around the engine's four-frame groups and its 128-frame stretches, one
+// longer than the look-ahead, including empty blocks; and the double-precision entry,
+// which must give the same samples widened.
+TEST(LimiterReference, AwkwardBlockLengthsInBothPrecisions) {
+    const std::vector<int> awkward = {0, 1, 3, 63, 64, 65, 127, 128, 129, 4097, 2, 511, 513};
+    auto check = [&](const Settings& s, unsigned seed) {
+        Pair p;
+        LimiterEngine wide;
+        p.apply(s);
+        apply(wide, s);
+        std::vector<float> left, right;
+        // The float engine against the reference, then the double entry against it.
+        auto both = [&](const char* what) {
+            p.run(left, right, what, awkward);
+            const std::vector<double> l(left.begin(), left.end()), r(right.begin(), right.end());
+            std::vector<double> ol(l.size()), orr(r.size());
+            size_t start = 0;
+            for (size_t b = 0; start < l.size(); ++b) {
+                const size_t n =
+                    std::min<size_t>(awkward[(b + 5) % awkward.size()], l.size() - start);
+                wide.processBlock(l.data() + start, r.data() + start, ol.data() + start,
+                                  orr.data() + start, static_cast<int>(n));
+                start += n;
+            }
+            for (size_t i = 0; i < l.size(); ++i) {
+                ASSERT_EQ(ol[i], static_cast<double>(p.outL[i])) << what << " double, frame " << i;
+                ASSERT_EQ(orr[i], static_cast<double>(p.outR[i])) << what << " double, frame " << i;
+            }
+        };
+        programme(12000, seed, left, right);
+        both("awkward");
+        p.ref.setBypassed(true);
+        p.eng.setBypassed(true);
+        wide.setBypassed(true);
+        programme(5000, seed + 1, left, right);
+        both("awkward, bypassed");
+    };
+    // Every stage; at 192 kHz the detector reads the frame written just before.
+    check(
+        {192000, 1.93f, 0.7f, 0.1f, 0.2f, 0.08f, 0.1f, 0.5f, 0, 0.5f, 0.1f, 0.1f, -4, 1, true, 16},
+        60);
+    // Guard and clipper at 48 kHz, no requantisation.
+    check({48000, 1.5f, 0.9f, 0.05f, 0.4f, 0.05f, 0.3f, 0.8f, -3, 0.3f, 0.2f, 0.2f, -6, 0.9f, false,
+           64},
+          62);
 }
 
 }  // namespace

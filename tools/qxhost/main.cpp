@@ -21,7 +21,9 @@ Commands:
                          run audio files through a chain of plug-ins
   demo                   render a generated clip through every plug-in and program,
                          with pictures and a summary table
-  bench PLUGIN.so|DIR    realtime factor on a fixed 30 s stereo 48 kHz signal
+  bench PLUGIN.so|DIR [--against REF.so]
+                         realtime factor on a fixed 30 s stereo 48 kHz signal, and
+                         the ratio to a reference plug-in timed in the same run
 
   qxhost COMMAND --help  shows the options of a command.
 
