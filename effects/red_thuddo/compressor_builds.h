@@ -8,32 +8,21 @@
 
 namespace qx {
 
-class RedThuddoEditor : public CompressorEditor {
+template <const gui::ResourceSet& (*Skin)(), gui::CColor Accent>
+class CompressorBuildEditor : public CompressorEditor {
   public:
-    static constexpr gui::CColor kAccent{236, 86, 70};
-    explicit RedThuddoEditor(CompressorEffect* effect)
-        : CompressorEditor(effect, description(), kAccent) {}
+    static constexpr gui::CColor kAccent = Accent;
+    explicit CompressorBuildEditor(CompressorEffect* effect)
+        : CompressorEditor(effect, description(), Accent) {}
 
   private:
     static const EditorDescription& description() {
-        static const EditorDescription d =
-            compressorEditorDescription(skins::red_thuddo(), kAccent);
+        static const EditorDescription d = compressorEditorDescription(Skin(), Accent);
         return d;
     }
 };
 
-class RedThuddoAltEditor : public CompressorEditor {
-  public:
-    static constexpr gui::CColor kAccent{232, 144, 88};
-    explicit RedThuddoAltEditor(CompressorEffect* effect)
-        : CompressorEditor(effect, description(), kAccent) {}
-
-  private:
-    static const EditorDescription& description() {
-        static const EditorDescription d =
-            compressorEditorDescription(skins::red_thuddo_alt(), kAccent);
-        return d;
-    }
-};
+using RedThuddoEditor = CompressorBuildEditor<skins::red_thuddo, gui::CColor{236, 86, 70}>;
+using RedThuddoAltEditor = CompressorBuildEditor<skins::red_thuddo_alt, gui::CColor{232, 144, 88}>;
 
 }  // namespace qx
