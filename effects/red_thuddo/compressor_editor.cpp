@@ -28,9 +28,13 @@ CompressorEditor::CompressorEditor(CompressorEffect* effect, const EditorDescrip
 
 gui::CView* CompressorEditor::makeCustomView(const gui::ControlLayout& row) {
     if (row.tag != kRedThuddoTransferDisplayTag) return nullptr;
-    auto* display = new CompressorDisplay(gui::CRect::sized(row.x, row.y, row.width, row.height),
-                                          this, row.tag, accent_);
-    return display;
+    return new CompressorDisplay(gui::CRect::sized(row.x, row.y, row.width, row.height), this,
+                                 row.tag, accent_);
+}
+
+void CompressorEditor::close() {
+    display_ = nullptr;  // the frame deletes it
+    PluginEditor::close();
 }
 
 void CompressorEditor::onOpened() {

@@ -21,6 +21,7 @@ class CompressorEditor : public PluginEditor {
     // UI thread: a user change; the text line then reads as the compressor words it
     // ("Ratio 1        inf" at the top of the ratio's travel).
     void controlChanged(gui::CControl* control) override;
+    void close() override;
 
     // While open, for tests: the display (null when closed).
     CompressorDisplay* display() const { return display_; }
