@@ -226,6 +226,22 @@ TEST_F(RedThuddoEditorTest, OperatingPointAndGainBarsFollowTheSignalAndClearOnCl
     dispatch(vst::effEditClose);
 }
 
+TEST_F(RedThuddoEditorTest, ClosedEditorIgnoresChangesAndReopensWithTheCurrentCurve) {
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(dispatch(vst::effEditOpen, window->parentHandle()), 1);
+        dispatch(vst::effEditIdle);
+        // Ratio 1 of the previous round: 2.1, 3.1, ... above the -20 dB threshold.
+        const double ratio = round == 0 ? 1.0 : 1.1 + round;
+        EXPECT_NEAR(curveAt(0.0), -20.0 + 20.0 / ratio, 1e-3) << round;
+        dispatch(vst::effEditClose);
+        EXPECT_EQ(editor->display(), nullptr);
+        // Closed: changes, meters and idles reach no view.
+        effect->setParameter(kRedThuddoRatio1, 0.2f + 0.1f * static_cast<float>(round));
+        process(0.5f, 512);
+        dispatch(vst::effEditIdle);
+    }
+}
+
 // --- Through the built plug-ins, with real X input ---
 
 struct Build {
