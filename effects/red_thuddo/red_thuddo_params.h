@@ -38,6 +38,8 @@ constexpr int kRedThuddoOutputs = 2;
 
 // Editor tag of the transfer-curve display; a click on its gain meters clears them.
 constexpr int kRedThuddoTransferDisplayTag = 101;
+// Commands the engine carries out between blocks: the clear of the gain meters.
+enum RedThuddoCommand : int { kRedThuddoClearGainMeters = 0, kRedThuddoNumCommands };
 // Input range the transfer-curve display plots, dB, one point per dB.
 constexpr int kRedThuddoCurveMinDb = -50;
 constexpr int kRedThuddoCurveMaxDb = 0;

@@ -205,12 +205,14 @@ const EffectDescription kRedThuddoDescription = {
     identity("QX Red Thuddo Pro", kRedThuddoInputs),
     {kNumParams, kNames.text, kLabels, kRanges},
     {kNumPrograms, kNumParams, kFactoryValues.data(), kProgramNames.text},
+    kRedThuddoNumCommands,
 };
 
 const EffectDescription kRedThuddoAltDescription = {
     identity("QX Red Thuddo Pro alt", kRedThuddoAltInputs),
     {kNumParams, kNames.text, kLabels, kRanges},
     {kNumPrograms, kNumParams, kFactoryValues.data(), kProgramNames.text},
+    kRedThuddoNumCommands,
 };
 
 bool redThuddoSwitch(float x) {
