@@ -25,7 +25,9 @@ namespace qx {
 //   consistent, so one of them sees the other). Once the audio thread wants in, a control
 //   thread therefore gives up before starting a drain, and loops for new work only while
 //   no block has run. The audio thread waits at most for one drain already under way:
-//   a bounded amount of setter work, never a loop on new notes.
+//   a bounded amount of setter work, never a loop on new notes. (Only the first block
+//   after a suspend, or before the first resume, can meet such a drain at all; if the
+//   scheduler takes that control thread off its core meanwhile, the block waits as long.)
 // - While the host runs (resumed, or processing seen since the last suspend), control
 //   threads never drain; their notes wait for the next block, so the audio thread never
 //   waits for them at all.
