@@ -29,6 +29,12 @@ constexpr int kHeliopeNumOutputs = 2;
 constexpr int kHeliopeChannelModeCount = 6;
 constexpr int kHeliopeCabinetCount = 12;
 
+// What the editor asks of the engine besides parameters (both renderers).
+enum HeliopeCommand : int {
+    kHeliopeReleaseHolds = 0,  // the held peaks fall back to the present level
+    kHeliopeNumCommands
+};
+
 // Editor tag of the peak-hold text (a click releases the holds).
 constexpr int kHeliopePeakHoldTag = 101;
 

@@ -38,6 +38,10 @@ namespace {
 
 constexpr heliope_rows::Programs kPrograms = heliope_rows::surroundPrograms();
 
+constexpr int kSurroundMenuEntries[kSurroundNumParams] = {
+    0, 0, 0, 0, 0, 0, 0, 0, kSurroundChannelModeCount, kSurroundCabinetCount, 0, 0, 0,
+};
+
 constexpr bool namesPadded() {
     for (const ProgramName& name : kPrograms.names)
         if (std::string_view(name).size() != kProgramNameSize - 1) return false;
@@ -51,8 +55,9 @@ const EffectDescription kHeliopeSurroundDescription = {
     .identity = heliopeIdentity("QX Heliope Pro Surround", vst::fourCC('Q', 'X', 'H', 'S'),
                                 kSurroundNumInputs),
     .parameters = {kSurroundNumParams, kHeliopeParamNames, kHeliopeParamLabels,
-                   kHeliopeDisplayRanges},
+                   kHeliopeDisplayRanges, kSurroundMenuEntries},
     .factory = {kSurroundNumPrograms, kSurroundNumParams, kPrograms.values, kPrograms.names},
+    .numCommands = kHeliopeNumCommands,
 };
 
 }  // namespace qx
