@@ -163,6 +163,34 @@ TEST(RendererEffect, MappingAndProgramsReachTheEngine) {
     EXPECT_EQ(surround.engine().cabinetIndex(), 13);
 }
 
+// The meters reach any thread after each block; after the editor's hold release the held
+// peak falls back to the present level.
+TEST(RendererEffect, MetersPublishedAndHoldsReleasedBetweenBlocks) {
+    HeliopeEffect fx(nullptr);
+    fx.setProgram(4);  // no room: the output falls silent with the input
+    auto run = [&](float level, int frames) {
+        std::vector<float> in(frames, 0.0f), out0(frames), out1(frames);
+        for (int i = 0; i < frames; i += 50) in[i] = level;
+        float* ins[2] = {in.data(), in.data()};
+        float* outs[2] = {out0.data(), out1.data()};
+        vst::AEffect* e = fx.getAeffect();
+        e->processReplacing(e, ins, outs, frames);
+    };
+    EXPECT_EQ(fx.meters().peakLevel[0].load(), 0.0f);  // nothing processed yet
+    run(0.9f, 4410);
+    const float held = fx.meters().heldPeak[0].load();
+    EXPECT_GT(held, 0.1f);
+    EXPECT_GE(held, fx.meters().peakLevel[0].load());
+    EXPECT_NEAR(HeliopeEffect::heldPeakDb(held), 20.0f * std::log10(held), 1e-4f);
+    EXPECT_EQ(HeliopeEffect::heldPeakDb(1e-8f), -160.0f);
+    run(0.0f, 44100);  // a second of silence: the peak falls by 1/e, the hold stays
+    EXPECT_EQ(fx.meters().heldPeak[0].load(), held);
+    EXPECT_LT(fx.meters().peakLevel[0].load(), 0.4f * held);
+    fx.requestReleaseHolds();
+    run(0.0f, 64);
+    EXPECT_LT(fx.meters().heldPeak[0].load(), 0.4f * held);
+}
+
 TEST(RendererHost, FactoryPrograms) {
     // trim, bypass, cue, head, ear, distance, reverb time, room size, mode, cabinet, ITDs,
     // next door, room
