@@ -11,29 +11,6 @@ static_assert(int{kSurroundNumParams} == int{kHeliopeNumParams} &&
                   kSurroundNumPrograms == kHeliopeNumPrograms,
               "the 5.1 renderer shares the stereo parameter table");
 
-const char* const kSurroundChannelModeNames[kSurroundChannelModeCount] = {
-    "5.1 Surround",
-    "ITU stereo downmix",
-    "Mono downmix on center",
-    "5.1 to 5.0 (no LFE)",
-    "L only",
-    "R only",
-    "C only",
-    "LFE only",
-    "Ls only",
-    "Rs only",
-    "L,C,R only",
-    "Ls, Rs only",
-};
-
-const char* const kSurroundCabinetNames[kSurroundCabinetCount] = {
-    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
-    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
-    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
-    "PC desktop speakers",       "Portable music player",       "Flatpanel TV",
-    "Sub / sat (low-end)",       "Sub / sat (high-end)",
-};
-
 namespace {
 
 constexpr heliope_rows::Programs kPrograms = heliope_rows::surroundPrograms();

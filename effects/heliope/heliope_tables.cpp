@@ -43,17 +43,6 @@ const char* const kHeliopeCanDo[] = {
     "plugAsChannelInsert", "plugAsSend", "mixDryWet", "1in2out", "2in2out", nullptr,
 };
 
-const char* const kHeliopeChannelModeNames[kHeliopeChannelModeCount] = {
-    "Stereo L,R", "Stereo swap R,L", "Mono L+R", "Mono L-R", "L only", "R only",
-};
-
-const char* const kHeliopeCabinetNames[kHeliopeCabinetCount] = {
-    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
-    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
-    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
-    "Laptop speakers",           "Portable music player",       "Flatpanel TV",
-};
-
 namespace {
 
 constexpr heliope_rows::Programs kPrograms = heliope_rows::stereoPrograms();
