@@ -54,8 +54,11 @@ TEST(RendererLayout, EveryParameterOnceWithinTheBackgroundAndApart) {
         SCOPED_TRACE("heliope_surround");
         checkLayout(heliope::kSurroundLayout, kHeliopeSurroundDescription);
     }
-    for (const gui::ControlLayout& row : heliope::kSurroundLayout)
-        if (row.tag == kSurroundCabinet) EXPECT_STREQ(row.entries[12], "Sub / sat (low-end)");
+    for (const gui::ControlLayout& row : heliope::kSurroundLayout) {
+        if (row.tag == kSurroundCabinet) {
+            EXPECT_STREQ(row.entries[12], "Sub / sat (low-end)");
+        }
+    }
 }
 
 }  // namespace
