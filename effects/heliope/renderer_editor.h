@@ -18,6 +18,12 @@ class RendererEditor : public PluginEditor {
     RendererEditor(ProgramEffect* effect, const RendererMeters& meters,
                    const EditorDescription& description);
 
+    // Any thread. The trim slider stands on the level scale: it shows a gain at that gain's
+    // scale position; every other control takes the value as it is.
+    void setParameter(int index, float value) override;
+    // UI thread. The trim slider writes the linear gain of its scale position.
+    void controlChanged(gui::CControl* control) override;
+
     // The meter of output 0 or 1 and the peak-hold read-out while open; null otherwise.
     gui::CFallOffMeter* meter(int output) const { return meter_[output & 1]; }
     gui::CTextLabel* peakHoldReadout() const { return peakText_; }

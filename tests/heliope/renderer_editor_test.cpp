@@ -90,7 +90,12 @@ TEST_F(HeliopeEditorTest, RectAboutTextAndEveryHintKind) {
         ASSERT_NE(editor->controlFor(tag), nullptr) << tag;
         EXPECT_FLOAT_EQ(editor->controlFor(tag)->getValue(), effect->getParameter(tag)) << tag;
     }
-    EXPECT_EQ(hintAfter(kHeliopeOutputTrim, 0.5f), "Output trim     -6.02 dB");
+    // The trim stands on the level scale: 1/7 is -36 dB, written as its linear gain.
+    EXPECT_EQ(hintAfter(kHeliopeOutputTrim, 1.0f / 7.0f), "Output trim     -36.00 dB");
+    EXPECT_NEAR(effect->getParameter(kHeliopeOutputTrim), 0.0158489f, 1e-6f);
+    effect->setParameter(kHeliopeOutputTrim, 0.5f);  // -6.02 dB from the host
+    EXPECT_NEAR(editor->controlFor(kHeliopeOutputTrim)->getValue(), 29.9794f / 42 + 1.0f / 7,
+                1e-4f);
     EXPECT_EQ(hintAfter(kHeliopeDistance, 0.5f), "Distance        2.50 m ");
     EXPECT_EQ(hintAfter(kHeliopeCueStrength, 0.25f), "Cue strength    25.00 % ");
     EXPECT_EQ(hintAfter(kHeliopeItds, 0.0f), "Generate ITDs   Off");
@@ -99,6 +104,8 @@ TEST_F(HeliopeEditorTest, RectAboutTextAndEveryHintKind) {
     // The edits reached the effect as they are.
     EXPECT_EQ(effect->getParameter(kHeliopeChannelMode), 3.0f);
     EXPECT_EQ(effect->getParameter(kHeliopeOutputTrim), 0.5f);
+    const float trimAt = editor->controlFor(kHeliopeOutputTrim)->getValue();
+    EXPECT_NE(hintAfter(kHeliopeOutputTrim, trimAt).find("-6.02 dB"), std::string::npos);
     // A host change moves the control.
     effect->setParameter(kHeliopeCabinet, 7.0f);
     EXPECT_FLOAT_EQ(editor->controlFor(kHeliopeCabinet)->getValue(), 7.0f);
