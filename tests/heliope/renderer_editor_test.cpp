@@ -230,6 +230,25 @@ TEST_F(RendererThroughHost, KnobDragIsOneEditAndTheMenuChoosesACabinet) {
     EXPECT_NEAR(plugin->getParameter(kHeliopeCueStrength) - before, 0.2f, 0.011f);
     expectOneEdit(kHeliopeCueStrength);
 
+    // The trim handle, dragged down from the top: one edit writing the scale's gain.
+    plugin->clearEvents();
+    const gui::ControlLayout& trim = rowOf(gui::ControlKind::VSlider, kHeliopeOutputTrim);
+    const gui::CPoint handle{trim.x + trim.width / 2, trim.y + 17};
+    user->moveTo(handle.x, handle.y);
+    settle();
+    user->press();
+    settle();
+    for (int i = 1; i <= 5; ++i) {
+        user->moveTo(handle.x, handle.y + 10 * i);
+        settle();
+    }
+    user->release();
+    settle();
+    expectOneEdit(kHeliopeOutputTrim);
+    const float gain = plugin->getParameter(kHeliopeOutputTrim);
+    // 50 of 252 pixels of travel down from 0 dB: about -8.3 dB.
+    EXPECT_NEAR(20 * std::log10(gain), -42.0 * 50 / 252, 0.5);
+
     plugin->clearEvents();
     chooseCabinet(9);  // "Laptop speakers"
     EXPECT_EQ(plugin->getParameter(kHeliopeCabinet), 9.0f);
