@@ -49,9 +49,10 @@ RendererEditor::RendererEditor(ProgramEffect* effect, const RendererMeters& mete
                                const EditorDescription& description)
     : PluginEditor(effect, description), effect_(effect), meters_(meters) {}
 
-void RendererEditor::setParameter(int index, float value) {
-    PluginEditor::setParameter(index,
-                               index == kHeliopeOutputTrim ? heliopeScalePosition(value) : value);
+void RendererEditor::onParameterChanged(int index, float value) {
+    if (index != kHeliopeOutputTrim) return;
+    if (gui::CControl* trim = controlFor(kHeliopeOutputTrim))
+        trim->setValue(heliopeScalePosition(value));
 }
 
 void RendererEditor::controlChanged(gui::CControl* control) {
@@ -65,8 +66,6 @@ void RendererEditor::controlChanged(gui::CControl* control) {
 }
 
 void RendererEditor::onOpened() {
-    // Open set every control to its parameter's value; the trim shows its scale position.
-    setParameter(kHeliopeOutputTrim, effect_->getParameter(kHeliopeOutputTrim));
     // The two meters are the layout's only tagless meter rows, output 0 first.
     int found = 0;
     meter_[0] = meter_[1] = nullptr;

@@ -18,9 +18,6 @@ class RendererEditor : public PluginEditor {
     RendererEditor(ProgramEffect* effect, const RendererMeters& meters,
                    const EditorDescription& description);
 
-    // Any thread. The trim slider stands on the level scale: it shows a gain at that gain's
-    // scale position; every other control takes the value as it is.
-    void setParameter(int index, float value) override;
     // UI thread. The trim slider writes the linear gain of its scale position.
     void controlChanged(gui::CControl* control) override;
 
@@ -35,6 +32,8 @@ class RendererEditor : public PluginEditor {
     // The peak-hold read-out: the engine releases its holds before its next block.
     void onCommand(gui::CControl* control) override;
     void onOpened() override;
+    // The trim slider stands on the level scale: it shows a gain at that gain's position.
+    void onParameterChanged(int index, float value) override;
 
   private:
     ProgramEffect* effect_;

@@ -32,8 +32,9 @@ constexpr int kMeterHeight = 253;
 constexpr int kMeterLeft[2] = {265, 296};
 constexpr int kButtonWidth = 40;
 constexpr int kButtonHeight = 22;
-// Meters fall by this share of full scale per tenth of a second.
-constexpr float kMeterFall = 0.05f;
+// Meters fall by at most this share of full scale per second (the readings themselves fall
+// 1/e per second, about 0.2 of the scale).
+constexpr float kMeterFall = 1.5f;
 
 static_assert(kHeliopePeakHoldTag == kSurroundPeakHoldTag);
 constexpr int kPeakHoldTag = kHeliopePeakHoldTag;

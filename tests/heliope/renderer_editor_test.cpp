@@ -4,9 +4,11 @@
 // the menu).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "effects/heliope/renderer_editor.h"
@@ -94,6 +96,7 @@ TEST_F(HeliopeEditorTest, RectAboutTextAndEveryHintKind) {
     EXPECT_EQ(hintAfter(kHeliopeOutputTrim, 1.0f / 7.0f), "Output trim     -36.00 dB");
     EXPECT_NEAR(effect->getParameter(kHeliopeOutputTrim), 0.0158489f, 1e-6f);
     effect->setParameter(kHeliopeOutputTrim, 0.5f);  // -6.02 dB from the host
+    dispatch(vst::effEditIdle);                      // host changes land on the next idle
     EXPECT_NEAR(editor->controlFor(kHeliopeOutputTrim)->getValue(), 29.9794f / 42 + 1.0f / 7,
                 1e-4f);
     EXPECT_EQ(hintAfter(kHeliopeDistance, 0.5f), "Distance        2.50 m ");
@@ -108,6 +111,7 @@ TEST_F(HeliopeEditorTest, RectAboutTextAndEveryHintKind) {
     EXPECT_NE(hintAfter(kHeliopeOutputTrim, trimAt).find("-6.02 dB"), std::string::npos);
     // A host change moves the control.
     effect->setParameter(kHeliopeCabinet, 7.0f);
+    dispatch(vst::effEditIdle);
     EXPECT_FLOAT_EQ(editor->controlFor(kHeliopeCabinet)->getValue(), 7.0f);
     dispatch(vst::effEditClose);
     EXPECT_EQ(editor->controlFor(kHeliopeCabinet), nullptr);
@@ -139,7 +143,11 @@ TEST_F(HeliopeEditorTest, MetersFollowTheOutputAndAClickReleasesTheHolds) {
     const float shown = left->getValue();
     const float held = m.heldPeak[0].load();
     process(0.0f, 44100);
-    for (int i = 0; i < 3; ++i) dispatch(vst::effEditIdle);
+    // The bars fall with time, as a host's idle timer paces them.
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        dispatch(vst::effEditIdle);
+    }
     EXPECT_LT(left->getValue(), shown);
     EXPECT_EQ(editor->peakHoldReadout()->text(), expected);
 
