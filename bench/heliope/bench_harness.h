@@ -72,6 +72,33 @@ void runEngine(benchmark::State& state, const EffectDescription& d, int program)
     perFrame(state, kBlock);
 }
 
+// The plug-in's effect class through its record's processReplacing, as a host calls it
+// (the boundary's checks, the hand-off and the meter publication included), with program
+// `program` selected.
+template <class Effect>
+void runEffect(benchmark::State& state, int program) {
+    Effect fx(nullptr);
+    vst::AEffect* record = fx.getAeffect();
+    record->dispatcher(record, vst::effSetSampleRate, 0, 0, nullptr, kRate);
+    record->dispatcher(record, vst::effSetProgram, 0, program, nullptr, 0.0f);
+    record->dispatcher(record, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    std::vector<std::vector<float>> in(static_cast<size_t>(record->numInputs));
+    std::vector<float*> ins;
+    for (int c = 0; c < record->numInputs; ++c) {
+        in[c] = noise(kBlock, 1 + c);
+        ins.push_back(in[c].data());
+    }
+    std::vector<float> out0(kBlock), out1(kBlock);
+    float* outs[2] = {out0.data(), out1.data()};
+    for (auto _ : state) {
+        record->processReplacing(record, ins.data(), outs, kBlock);
+        benchmark::DoNotOptimize(out0.data());
+        benchmark::DoNotOptimize(out1.data());
+        benchmark::ClobberMemory();
+    }
+    perFrame(state, kBlock);
+}
+
 // Applying a whole program between two blocks (on the audio thread once the framework
 // hands changes over there): alternates two programs so that every setter has work.
 template <class Engine>

@@ -5,6 +5,7 @@
 #include "bench_harness.h"
 #include "effects/heliope/headphone_engine.h"
 #include "effects/heliope/heliope_surround_tables.h"
+#include "effects/heliope/surround_effect.h"
 #include "effects/heliope/surround_headphone_engine.h"
 
 namespace qx::bench {
@@ -19,10 +20,15 @@ void BM_Stereo(benchmark::State& state) {
     runEngine<HeadphoneEngine>(state, kHeliopeDescription, static_cast<int>(state.range(0)));
 }
 
+void BM_SurroundEffect(benchmark::State& state) {
+    runEffect<SurroundEffect>(state, static_cast<int>(state.range(0)));
+}
+
 QX_HELIOPE_BLOCK_BENCHMARKS();
 // 0 "Default"; 15 "Next door listening"; 23 "Subwoofer / satellite 1" (bass management).
 BENCHMARK(BM_Surround)->ArgName("program")->Arg(0)->Arg(15)->Arg(23)->Apply(repeat);
 BENCHMARK(BM_Stereo)->ArgName("program")->Arg(0)->Apply(repeat);
+BENCHMARK(BM_SurroundEffect)->ArgName("program")->Arg(0)->Arg(15)->Apply(repeat);
 
 // "Default" and "Next door listening" in turn.
 void BM_ProgramChange(benchmark::State& state) {
@@ -50,6 +56,8 @@ int main(int argc, char** argv) {
     const qx::bench::Recipe recipes[] = {
         {"program 0 (room)", "BM_Surround/program:0", 47, 4, 6, false},
         {"program 15 (next door)", "BM_Surround/program:15", 47, 4, 6, true},
+        {"effect, program 0", "BM_SurroundEffect/program:0", 47, 4, 6, false},
+        {"effect, program 15", "BM_SurroundEffect/program:15", 47, 4, 6, true},
     };
     return qx::bench::runAndSummarise(argc, argv, recipes, qx::bench::printPerInput);
 }

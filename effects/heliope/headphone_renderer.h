@@ -20,8 +20,10 @@ class HeadphoneRenderer {
     static constexpr int kNumOutputs = 2;
     static constexpr int kMaxHeadEntries = 4;
     static constexpr float kMinSampleRate = 100.0f;
-    // Keeps the 10-second hold count in int range.
-    static constexpr float kMaxSampleRate = 10.0e6f;
+    // The single-precision filter designs lose their stability above this: a 10 Hz
+    // highpass has a pole outside the unit circle from about 500 kHz on. Higher host rates
+    // run the engine as at this rate.
+    static constexpr float kMaxSampleRate = 384000.0f;
     static constexpr float kHoldSeconds = 10.0f;
     static constexpr float kMinOutputGain = 1e-8f;
     static constexpr float kMinDistance = 1.0f;
@@ -49,7 +51,8 @@ class HeadphoneRenderer {
     void setItdEnabled(bool on);
     void setNextDoor(bool on);     // full recomputation
     void setRoomEnabled(bool on);  // empties the reverb
-    // Hz; below 100 (or not a number) is 100. A change recomputes everything.
+    // Hz; below 100 (or not a number) is 100, above 384000 is 384000. A change recomputes
+    // everything.
     void setSampleRate(float hz);
     // Clears the input frame, the outputs and the meters; filters, delays and the reverb
     // keep their contents. Resume, suspend, bypass change.

@@ -31,6 +31,30 @@ constexpr int kSurroundNumOutputs = 2;
 constexpr int kSurroundChannelModeCount = 12;
 constexpr int kSurroundCabinetCount = 14;
 
+// Entries of the two option menus in index order, null-terminated as option menus take them.
+inline constexpr const char* kSurroundChannelModeNames[kSurroundChannelModeCount + 1] = {
+    "5.1 Surround",
+    "ITU stereo downmix",
+    "Mono downmix on center",
+    "5.1 to 5.0 (no LFE)",
+    "L only",
+    "R only",
+    "C only",
+    "LFE only",
+    "Ls only",
+    "Rs only",
+    "L,C,R only",
+    "Ls, Rs only",
+    nullptr,
+};
+inline constexpr const char* kSurroundCabinetNames[kSurroundCabinetCount + 1] = {
+    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
+    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
+    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
+    "PC desktop speakers",       "Portable music player",       "Flatpanel TV",
+    "Sub / sat (low-end)",       "Sub / sat (high-end)",        nullptr,
+};
+
 // Editor tag of the peak-hold text (a click releases the holds).
 constexpr int kSurroundPeakHoldTag = 101;
 

@@ -11,32 +11,13 @@ static_assert(int{kSurroundNumParams} == int{kHeliopeNumParams} &&
                   kSurroundNumPrograms == kHeliopeNumPrograms,
               "the 5.1 renderer shares the stereo parameter table");
 
-const char* const kSurroundChannelModeNames[kSurroundChannelModeCount] = {
-    "5.1 Surround",
-    "ITU stereo downmix",
-    "Mono downmix on center",
-    "5.1 to 5.0 (no LFE)",
-    "L only",
-    "R only",
-    "C only",
-    "LFE only",
-    "Ls only",
-    "Rs only",
-    "L,C,R only",
-    "Ls, Rs only",
-};
-
-const char* const kSurroundCabinetNames[kSurroundCabinetCount] = {
-    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
-    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
-    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
-    "PC desktop speakers",       "Portable music player",       "Flatpanel TV",
-    "Sub / sat (low-end)",       "Sub / sat (high-end)",
-};
-
 namespace {
 
 constexpr heliope_rows::Programs kPrograms = heliope_rows::surroundPrograms();
+
+constexpr int kSurroundMenuEntries[kSurroundNumParams] = {
+    0, 0, 0, 0, 0, 0, 0, 0, kSurroundChannelModeCount, kSurroundCabinetCount, 0, 0, 0,
+};
 
 constexpr bool namesPadded() {
     for (const ProgramName& name : kPrograms.names)
@@ -51,8 +32,9 @@ const EffectDescription kHeliopeSurroundDescription = {
     .identity = heliopeIdentity("QX Heliope Pro Surround", vst::fourCC('Q', 'X', 'H', 'S'),
                                 kSurroundNumInputs),
     .parameters = {kSurroundNumParams, kHeliopeParamNames, kHeliopeParamLabels,
-                   kHeliopeDisplayRanges},
+                   kHeliopeDisplayRanges, kSurroundMenuEntries},
     .factory = {kSurroundNumPrograms, kSurroundNumParams, kPrograms.values, kPrograms.names},
+    .numCommands = kHeliopeNumCommands,
 };
 
 }  // namespace qx

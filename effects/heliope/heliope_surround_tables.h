@@ -10,8 +10,4 @@ namespace qx {
 
 extern const EffectDescription kHeliopeSurroundDescription;
 
-// Entries of the option menus, in index order.
-extern const char* const kSurroundChannelModeNames[kSurroundChannelModeCount];
-extern const char* const kSurroundCabinetNames[kSurroundCabinetCount];
-
 }  // namespace qx

@@ -25,6 +25,12 @@ constexpr ParameterDisplayRange kHeliopeDisplayRanges[kHeliopeNumParams] = {
     {0.0f, 1.0f}, {0.0f, 1.0f}, {0.0f, 1.0f},
 };
 
+// The two menu parameters hold the entry index itself; the framework keeps host values
+// within 0 .. n - 1 for them instead of 0..1.
+constexpr int kHeliopeMenuEntries[kHeliopeNumParams] = {
+    0, 0, 0, 0, 0, 0, 0, 0, kHeliopeChannelModeCount, kHeliopeCabinetCount, 0, 0, 0,
+};
+
 const HintKind kHeliopeHintKinds[kHeliopeNumParams] = {
     HintKind::Decibels,      HintKind::OnOff,         HintKind::ValueWithUnit,
     HintKind::ValueWithUnit, HintKind::ValueWithUnit, HintKind::ValueWithUnit,
@@ -35,17 +41,6 @@ const HintKind kHeliopeHintKinds[kHeliopeNumParams] = {
 
 const char* const kHeliopeCanDo[] = {
     "plugAsChannelInsert", "plugAsSend", "mixDryWet", "1in2out", "2in2out", nullptr,
-};
-
-const char* const kHeliopeChannelModeNames[kHeliopeChannelModeCount] = {
-    "Stereo L,R", "Stereo swap R,L", "Mono L+R", "Mono L-R", "L only", "R only",
-};
-
-const char* const kHeliopeCabinetNames[kHeliopeCabinetCount] = {
-    "Reference (flat response)", "Small band-limited speakers", "Near-field monitors A",
-    "Near-field monitors B",     "Near-field monitors C",       "Near-field monitors D",
-    "Near-field monitors E",     "Near-field monitors F",       "Near-field monitors G",
-    "Laptop speakers",           "Portable music player",       "Flatpanel TV",
 };
 
 namespace {
@@ -76,8 +71,9 @@ const EffectDescription kHeliopeDescription = {
     .identity =
         heliopeIdentity("QX Heliope Pro", vst::fourCC('Q', 'X', 'H', 'L'), kHeliopeNumInputs),
     .parameters = {kHeliopeNumParams, kHeliopeParamNames, kHeliopeParamLabels,
-                   kHeliopeDisplayRanges},
+                   kHeliopeDisplayRanges, kHeliopeMenuEntries},
     .factory = {kHeliopeNumPrograms, kHeliopeNumParams, kPrograms.values, kPrograms.names},
+    .numCommands = kHeliopeNumCommands,
 };
 
 float heliopeScaleDb(float position) {

@@ -41,10 +41,6 @@ constexpr EffectIdentity heliopeIdentity(const char* name, std::int32_t uniqueId
     };
 }
 
-// Entries of the option menus, in index order.
-extern const char* const kHeliopeChannelModeNames[kHeliopeChannelModeCount];
-extern const char* const kHeliopeCabinetNames[kHeliopeCabinetCount];
-
 // --- Value mappings (stored value v -> engine setting) ---
 
 // "Distance": 1 + 3 v metres.

@@ -304,8 +304,12 @@ TEST(HeadphoneEngine, SampleRates) {
     EXPECT_EQ(e.headEntry(0).itdDelay.length(), 0);  // trunc(1.5 * 0.00015 * 100)
     e.setSampleRate(96000.0f);
     EXPECT_EQ(e.headEntry(0).itdDelay.length(), 21);
+    // Above 384 kHz the engine runs as at 384 kHz, where its filters are still stable.
     e.setSampleRate(1.0e7f);
-    EXPECT_EQ(e.headEntry(0).itdDelay.length(), 115);
+    EXPECT_EQ(e.sampleRate(), 384000.0f);
+    EXPECT_EQ(e.headEntry(0).itdDelay.length(), 86);  // trunc(1.5 * 0.00015 * 384000)
+    e.setHeadSize(1.0f);
+    EXPECT_EQ(e.headEntry(0).itdDelay.length(), 115);  // the capacity
 
     // At low rates filters designed above Nyquist would blow up; every cabinet must stay
     // bounded at any rate.

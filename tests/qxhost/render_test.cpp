@@ -97,6 +97,41 @@ TEST_F(Render, ChannelsAreRoutedFromMonoAuxAndMaps) {
     EXPECT_EQ(fromAux[1], std::vector<float>(mono[0].size(), 0.0f));
 }
 
+// A 5.1 file feeds a six-input plug-in directly; a stereo file reaches it through --map, and
+// the same routing from a 5.1 file whose other channels are silent sounds the same.
+TEST_F(Render, SixChannelFilesAndMappedStereoThroughTheSurroundRenderer) {
+    const std::string surround = std::string(QX_SUITE_PLUGIN_DIR) + "/heliope_surround.so";
+    Planar six = testSignal(6, 4000, 3);
+    writeAudioFile(path("six.wav"), six, 48000);
+    const Planar stereo = {six[0], six[1]};
+    writeAudioFile(path("stereo.wav"), stereo, 48000);
+    for (int c = 2; c < 6; ++c) six[c].assign(six[c].size(), 0.0f);
+    writeAudioFile(path("front.wav"), six, 48000);
+    auto render = [&](const std::string& in, std::vector<std::string> options) {
+        std::vector<std::string> args = {"render",        "-q", path(in), "-o",
+                                         path("out.wav"), "-p", surround};
+        args.insert(args.end(), options.begin(), options.end());
+        const RunResult r = runTool(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        int rate = 0;
+        Planar out = readAudioFile(path("out.wav"), &rate);
+        EXPECT_EQ(rate, 48000);
+        return out;
+    };
+    const Planar all = render("six.wav", {});
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].size(), 4000u);
+    const Planar mapped = render("stereo.wav", {"--map", "1,2,0,0,0,0"});
+    ASSERT_EQ(mapped.size(), 2u);
+    EXPECT_EQ(mapped, render("front.wav", {}));
+    EXPECT_NE(mapped, all);
+    // Without a map the two missing inputs are named.
+    const RunResult refused =
+        runTool({"render", "-q", path("stereo.wav"), "-o", path("x.wav"), "-p", surround});
+    EXPECT_EQ(refused.code, 6);
+    EXPECT_NE(refused.err.find("6 inputs"), std::string::npos) << refused.err;
+}
+
 TEST_F(Render, ChainEqualsRenderingTwice) {
     // A second plug-in with real processing when one is available.
     std::vector<std::string> second = {"-p", kFake, "-P", "Swap"};

@@ -20,7 +20,8 @@ const char* const kDemoHelp = R"(Usage: qxhost demo [options]
 
 Generates a short demo clip (drums, bass, chords, wide stereo) as OUT/demo_clip.wav, renders
 it through every plug-in in the plug-in folder with each of its distinct factory programs
-into OUT/<plug-in>/<NN>_<program>.wav, draws OUT/<plug-in>/<NN>_<program>.png (level over
+into OUT/<plug-in>/<NN>_<program>.wav (a plug-in with six inputs gets the same piece in 5.1,
+OUT/demo_clip_51.wav, instruments placed around the listener), draws OUT/<plug-in>/<NN>_<program>.png (level over
 time and long-term spectrum, input against output) and prints a summary table. Programs
 whose values are all the same as an earlier one's (such as copies of "Default") are rendered
 once, and the table lists them with the program they repeat.
@@ -41,17 +42,22 @@ namespace {
 
 struct DemoJob {
     std::string library, deliverable, pluginName, programName;
-    int program = -1;  // -1: the plug-in has no programs; render its current state
-    int sameAs = -1;   // an earlier program with exactly these values: not rendered
+    int program = -1;       // -1: the plug-in has no programs; render its current state
+    int sameAs = -1;        // an earlier program with exactly these values: not rendered
+    bool surround = false;  // six inputs: fed the 5.1 clip
     // Results:
     double peak = 0.0, rms = 0.0;
     int latency = 0;
     bool done = false;
 };
 
-// A stereo clip fed to any input layout: mono plug-ins get the sum, extra inputs silence.
+constexpr int kSurroundInputs = 6;
+
+// A clip fed to any input layout: as it is where the counts agree; a stereo clip gives mono
+// plug-ins the sum and extra inputs silence.
 Planar feedClip(const Audio& clip, int inputs) {
     const std::size_t frames = clip.frames();
+    if (static_cast<int>(clip.channels.size()) == inputs) return clip.channels;
     if (inputs == 1) {
         std::vector<double> mono(frames);
         for (std::size_t n = 0; n < frames; ++n)
@@ -107,6 +113,8 @@ int demoCommand(const std::vector<std::string>& args) {
     const std::string clipPath = (std::filesystem::path(outDir) / "demo_clip.wav").string();
     writeAudio(clipPath, clip, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     const Analysis clipAnalysis = analyse(clip);
+    Audio surroundClip;
+    Analysis surroundAnalysis;
 
     // One job per (plug-in, program), listed up front so the work spreads over all cores.
     std::vector<DemoJob> work;
@@ -119,8 +127,15 @@ int demoCommand(const std::vector<std::string>& args) {
             auto plugin = loadPlugin(library, static_cast<float>(rate));
             const std::string name = displayName(*plugin);
             if (plugin->numOutputs() < 1) throw ToolError(kExitChannels, name + " has no outputs");
+            const bool surround = plugin->numInputs() == kSurroundInputs;
+            if (surround && surroundClip.channels.empty()) {
+                surroundClip = makeSurroundDemoClip(rate, seconds);
+                writeAudio((std::filesystem::path(outDir) / "demo_clip_51.wav").string(),
+                           surroundClip, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+                surroundAnalysis = analyse(surroundClip);
+            }
             if (plugin->numPrograms() == 0)
-                work.push_back({library, deliverable, name, "Current", -1});
+                work.push_back({library, deliverable, name, "Current", -1, -1, surround});
             // A program is told apart by its values; the first with a given row renders it.
             std::map<std::vector<float>, int> firstWithValues;
             for (int p = 0; p < plugin->numPrograms(); ++p) {
@@ -129,8 +144,8 @@ int demoCommand(const std::vector<std::string>& args) {
                 std::vector<float> values(static_cast<std::size_t>(plugin->numParams()));
                 for (int i = 0; i < plugin->numParams(); ++i) values[i] = plugin->getParameter(i);
                 const int first = firstWithValues.try_emplace(values, p).first->second;
-                work.push_back(
-                    {library, deliverable, name, programName, p, first == p ? -1 : first});
+                work.push_back({library, deliverable, name, programName, p, first == p ? -1 : first,
+                                surround});
             }
         } catch (const ToolError& e) {
             printError(e.what());
@@ -155,8 +170,10 @@ int demoCommand(const std::vector<std::string>& args) {
             StageReport report;
             Audio rendered;
             rendered.sampleRate = rate;
+            const Audio& input = job.surround ? surroundClip : clip;
+            const Analysis& inputAnalysis = job.surround ? surroundAnalysis : clipAnalysis;
             rendered.channels =
-                renderThrough(*plugin, feedClip(clip, plugin->numInputs()), clip.frames(), rate,
+                renderThrough(*plugin, feedClip(input, plugin->numInputs()), input.frames(), rate,
                               settings, &progress.counter(), &report);
             char number[16];
             std::snprintf(number, sizeof number, "%02d_", std::max(job.program, 0));
@@ -169,11 +186,12 @@ int demoCommand(const std::vector<std::string>& args) {
                     "program " + std::to_string(std::max(job.program, 0)) + " \"" +
                     job.programName + "\"   peak " + dbText(analysis.peak) + " dBFS   RMS " +
                     dbText(analysis.rms) + " dBFS   latency " + std::to_string(report.latency) +
-                    " samples (removed)   input peak " + dbText(clipAnalysis.peak) + " dBFS, RMS " +
-                    dbText(clipAnalysis.rms) + " dBFS";
+                    " samples (removed)   input" + (job.surround ? " (5.1)" : "") + " peak " +
+                    dbText(inputAnalysis.peak) + " dBFS, RMS " + dbText(inputAnalysis.rms) +
+                    " dBFS";
                 writeComparisonPng(base.string() + ".png",
                                    job.pluginName + " (" + job.deliverable + ")", subtitle,
-                                   clipAnalysis, analysis);
+                                   inputAnalysis, analysis);
             }
             job.peak = analysis.peak;
             job.rms = analysis.rms;
