@@ -82,16 +82,6 @@ static_assert(allPaddedTo(kProgramNames, kProgramNameSize - 1));
 static_assert(sizeof(kRanges) / sizeof(kRanges[0]) == kTrigwaveNumParams);
 static_assert(sizeof(kFactoryValues) / sizeof(float) == kTrigwaveNumPrograms * kTrigwaveNumParams);
 
-const char* const kCanDo[] = {"plugAsChannelInsert",
-                              "plugAsSend",
-                              "mixDryWet",
-                              "1in1out",
-                              "1in2out",
-                              "2in1out",
-                              "2in2out",
-                              "bypass",
-                              nullptr};
-
 constexpr float kKnee = 1.0f / 7.0f;  // Output trim value of -36 dB
 
 bool validIndex(int index) {
@@ -100,24 +90,28 @@ bool validIndex(int index) {
 
 }  // namespace
 
-const EffectDescription kTrigwaveDescription = {
-    {
-        Generation::Current,
-        "QX Trigwave Pro",
-        "QX Trigwave Pro",
-        "QX",
-        vst::fourCC('Q', 'X', 'T', 'W'),
-        102,
-        2,
-        2,
-        kTrigwaveLatency,
-        vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing | vst::effFlagsNoSoundInStop,
-        kCanDo,
-        kTrigwaveBypass,
-    },
-    {kTrigwaveNumParams, kNames, kLabels, kRanges},
-    {kTrigwaveNumPrograms, kTrigwaveNumParams, kFactoryValues, kProgramNames},
+constexpr EffectDescription kTrigwaveDescription = {
+    .identity =
+        {
+            .generation = Generation::Current,
+            .effectName = "QX Trigwave Pro",
+            .productString = "QX Trigwave Pro",
+            .vendorString = "QX",
+            .uniqueId = vst::fourCC('Q', 'X', 'T', 'W'),
+            .vendorVersion = 102,
+            .numInputs = 2,
+            .numOutputs = 2,
+            .initialDelay = kTrigwaveLatency,
+            .flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing |
+                     vst::effFlagsNoSoundInStop,
+            .canDoYes = kCanDoEveryLayoutAndBypass,
+            .bypassParameter = kTrigwaveBypass,
+        },
+    .parameters = {kTrigwaveNumParams, kNames, kLabels, kRanges},
+    .factory = {kTrigwaveNumPrograms, kTrigwaveNumParams, kFactoryValues, kProgramNames},
+    .numCommands = kTrigwaveNumCommands,
 };
+static_assert(checkTables(kTrigwaveDescription).ok());
 
 float trigwaveOutputGain(float v) {
     const float db = v < kKnee ? v * 252.0f - 72.0f : (v - kKnee) * 42.0f - 36.0f;
