@@ -253,6 +253,32 @@ void trigwaveHintText(int index, float v, char* text) {
     }
 }
 
+void trigwaveReadoutText(int index, float v, char* text) {
+    if (!validIndex(index) || !text) return;
+    const std::string_view label = kLabels[index];
+    const double d = trigwaveDisplayValue(index, v);
+    if (index == kTrigwaveOutputTrim) {
+        std::snprintf(text, kTrigwaveTextSize, "%.1f dB",
+                      20.0 * std::log10(static_cast<double>(trigwaveOutputGain(v))));
+    } else if (label[0] == ' ') {
+        std::snprintf(text, kTrigwaveTextSize, "%s", d > 0.5 ? "On" : "Off");
+    } else if (label == "% ") {
+        const bool signed_ = kRanges[index].minimum < 0.0f;
+        std::snprintf(text, kTrigwaveTextSize, signed_ ? "%+.0f %%" : "%.0f %%", d);
+    } else if (label == "s ") {
+        std::snprintf(text, kTrigwaveTextSize, "%.2f s", d);
+    } else if (label == "Hz") {
+        if (d >= 1000.0)
+            std::snprintf(text, kTrigwaveTextSize, "%.2f kHz", d / 1000.0);
+        else
+            std::snprintf(text, kTrigwaveTextSize, "%.0f Hz", d);
+    } else if (label == "dB") {
+        std::snprintf(text, kTrigwaveTextSize, "%.1f dB", d);
+    } else {
+        std::snprintf(text, kTrigwaveTextSize, "%.2f", d);
+    }
+}
+
 void trigwavePeakReadout(float leftDb, float rightDb, char* text) {
     std::snprintf(text, kTrigwaveTextSize, "%2.1f dB %2.1f", static_cast<double>(leftDb),
                   static_cast<double>(rightDb));
