@@ -49,7 +49,11 @@ class TrigwaveEffect : protected TrigwaveEngine, public ProgramEffect {
   protected:
     void applyParameter(int index, float value) override;
     void applySampleRate(float sampleRate) override { TrigwaveEngine::setSampleRate(sampleRate); }
-    void applyReset() override { clearState(); }
+    // The editor sees the emptied meters at once, also when no audio follows.
+    void applyReset() override {
+        clearState();
+        publishMeters();
+    }
     void applyCommand(int command) override;
 
   private:

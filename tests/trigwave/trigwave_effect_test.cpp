@@ -130,10 +130,17 @@ TEST(TrigwaveEffect, MetersLampAndResets) {
     feed(fx, 4096, 0.0f);
     for (int c = 0; c < 2; ++c) EXPECT_GT(m.peakHold[c].load(), 0.4f) << c;
     fx.requestPeakHoldReset();
+    for (int c = 0; c < 2; ++c) EXPECT_GT(m.peakHold[c].load(), 0.4f) << c;  // at the next block
     feed(fx, 64, 0.0f);
     for (int c = 0; c < 2; ++c) {
         EXPECT_LT(m.peakHold[c].load(), 1e-6f) << c;
         EXPECT_GT(m.level[c].load(), 0.1f) << c;  // the falling level is left alone
+    }
+    // Suspend empties the meters the editor reads at once, with no block to follow.
+    fx.suspend();
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_LT(m.level[c].load(), 1e-6f) << c;
+        EXPECT_LT(m.peakHold[c].load(), 1e-6f) << c;
     }
 }
 
