@@ -62,6 +62,7 @@ constexpr int kMeterTop = 214, kMeterHeight = 180;
 constexpr int kMeterWidth = 10;
 constexpr int kMeterLeft[2] = {716, 732};
 constexpr int kReadoutTop = 434;
+constexpr float kMeterFall = 0.04f;  // meter position lost per redraw
 
 constexpr gui::ControlLayout knob(int tag, int centreX, int row, const char* caption,
                                   int bitmap = kKnob) {
@@ -109,7 +110,7 @@ constexpr gui::ControlLayout meter(int channel, const char* caption) {
             kMeterUnlit,
             kMeterLit,
             0,
-            1.2f,  // positions per second: from full scale to the floor in under a second
+            kMeterFall,
             caption,
             gui::Caption::Above};
 }
