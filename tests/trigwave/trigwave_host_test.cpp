@@ -13,11 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/trigwave/signal_match.h"
 #include "tools/vsthost/plugin_host.h"
 #include "tools/vsthost/preset_file.h"
 
 namespace qx {
 namespace {
+
+using testing::bestLag;
 
 using host::Plugin;
 using Channels = std::vector<std::vector<float>>;
@@ -53,25 +56,6 @@ double energy(const std::vector<float>& x, int begin, int end) {
     double s = 0.0;
     for (int i = begin; i < end; ++i) s += static_cast<double>(x[i]) * x[i];
     return s;
-}
-
-// The lag in from..to at which y best matches x over y[begin .. begin + length).
-int bestLag(const std::vector<float>& y, const std::vector<float>& x, int from, int to, int begin,
-            int length) {
-    int best = from;
-    double bestScore = -1e300;
-    for (int lag = from; lag <= to; ++lag) {
-        double xy = 0.0, xx = 1e-30;
-        for (int i = begin; i < begin + length; ++i) {
-            xy += static_cast<double>(y[i]) * x[i - lag];
-            xx += static_cast<double>(x[i - lag]) * x[i - lag];
-        }
-        if (xy / std::sqrt(xx) > bestScore) {
-            bestScore = xy / std::sqrt(xx);
-            best = lag;
-        }
-    }
-    return best;
 }
 
 TEST(TrigwaveHost, IdentityAnswers) {
