@@ -111,7 +111,11 @@ constexpr EffectDescription kTrigwaveDescription = {
     .factory = {kTrigwaveNumPrograms, kTrigwaveNumParams, kFactoryValues, kProgramNames},
     .numCommands = kTrigwaveNumCommands,
 };
+// GCC's AddressSanitizer keeps the addresses of the shared canDo lists out of constant
+// expressions; the plug-in's table test checks the same at run time.
+#ifndef __SANITIZE_ADDRESS__
 static_assert(checkTables(kTrigwaveDescription).ok());
+#endif
 
 float trigwaveOutputGain(float v) {
     const float db = v < kKnee ? v * 252.0f - 72.0f : (v - kKnee) * 42.0f - 36.0f;
