@@ -51,8 +51,7 @@ TrigwaveEditor::TrigwaveEditor(TrigwaveEffect* effect)
     : PluginEditor(effect, trigwaveEditorDescription()), trigwave_(effect) {}
 
 void TrigwaveEditor::onOpened() {
-    // The rows without a parameter: the meters (left first), the lamp, and the read-out,
-    // the command label that has no button face.
+    // The rows without a parameter: the meters (left first), the lamp and the read-out.
     int meters = 0;
     for (int row = 0; row < static_cast<int>(std::size(trigwave::kLayout)); ++row) {
         const gui::ControlLayout& r = trigwave::kLayout[row];
@@ -61,8 +60,14 @@ void TrigwaveEditor::onOpened() {
             meters_[meters++] = dynamic_cast<gui::CFallOffMeter*>(view);
         else if (r.kind == gui::ControlKind::MovieBitmap)
             lamp_ = dynamic_cast<gui::CMovieBitmap*>(view);
-        else if (r.kind == gui::ControlKind::CommandLabel && r.bitmap == 0)
-            readout_ = dynamic_cast<gui::CTextLabel*>(view);
+        else if (r.kind == gui::ControlKind::PeakHoldReadout)
+            readout_ = dynamic_cast<gui::CPeakHoldReadout*>(view);
+    }
+    if (readout_) {
+        // The engine keeps the holds; the read-out shows them in the effect's format.
+        readout_->setFormat([](const float* held, int channels, float, char* text) {
+            trigwavePeakReadout(peakDb(held[0]), peakDb(held[channels > 1 ? 1 : 0]), text);
+        });
     }
     pollMeters();
 }
@@ -96,11 +101,7 @@ void TrigwaveEditor::pollMeters() {
             meters_[c]->setValue(trigwaveMeterPosition(level));
             meters_[c]->setPeakValue(trigwaveMeterPosition(held));
         }
-    }
-    if (readout_) {
-        char text[kTrigwaveTextSize];
-        trigwavePeakReadout(peakDb(m.peakHold[0].load()), peakDb(m.peakHold[1].load()), text);
-        readout_->setText(text);
+        if (readout_) readout_->setHeld(c, held);
     }
     if (lamp_) lamp_->setValue(trigwave_->readTriggerLamp() ? 0.5f : 0.0f);
 }
@@ -110,6 +111,7 @@ void TrigwaveEditor::onCommand(gui::CControl* control) {
     // The engine keeps the holds; they fall back on its next frame, and the read-out follows
     // on the next poll.
     trigwave_->requestPeakHoldReset();
+    if (readout_) readout_->clear();
     for (gui::CFallOffMeter* m : meters_)
         if (m) m->setPeakValue(0.0f);
     setHint("Peak hold reset");

@@ -23,7 +23,7 @@ class TrigwaveEditor : public PluginEditor {
     // While open (UI thread), for tests: the meters, left first, the lamp and the read-out.
     gui::CFallOffMeter* meter(int channel) const { return meters_[channel & 1]; }
     gui::CMovieBitmap* lamp() const { return lamp_; }
-    gui::CTextLabel* peakReadout() const { return readout_; }
+    gui::CPeakHoldReadout* peakReadout() const { return readout_; }
 
   protected:
     void parameterText(int index, float value, char* text) override;
@@ -35,7 +35,7 @@ class TrigwaveEditor : public PluginEditor {
     TrigwaveEffect* trigwave_;
     gui::CFallOffMeter* meters_[2] = {};
     gui::CMovieBitmap* lamp_ = nullptr;
-    gui::CTextLabel* readout_ = nullptr;
+    gui::CPeakHoldReadout* readout_ = nullptr;
 };
 
 }  // namespace qx

@@ -62,7 +62,7 @@ constexpr int kMeterTop = 214, kMeterHeight = 180;
 constexpr int kMeterWidth = 10;
 constexpr int kMeterLeft[2] = {716, 732};
 constexpr int kReadoutTop = 434;
-constexpr float kMeterFall = 0.04f;  // meter position lost per redraw
+constexpr float kMeterFall = 0.6f;  // meter positions per second (about 25 dB per second)
 
 constexpr gui::ControlLayout knob(int tag, int centreX, int row, const char* caption,
                                   int bitmap = kKnob) {
@@ -174,8 +174,8 @@ inline constexpr gui::ControlLayout kLayout[] = {
     display(kTrigwaveOutputTrim, kTrimCentre, kMeterTop + kMeterHeight + 8, 52),
     meter(0, "L"),
     meter(1, "R"),
-    {gui::ControlKind::CommandLabel, kTrigwaveResetPeakTag, 632, kReadoutTop, 96, 18, 0, 0, 2, 0.0f,
-     "PEAK HOLD", gui::Caption::Below},
+    {gui::ControlKind::PeakHoldReadout, kTrigwaveResetPeakTag, 632, kReadoutTop, 96, 18, 0, 0, 2,
+     0.0f, "PEAK HOLD", gui::Caption::Below},
     {gui::ControlKind::CommandLabel, kTrigwaveResetPeakTag, 734, kReadoutTop, 44, 18, kResetButton},
     {gui::ControlKind::MovieButton, kTrigwaveBypass, 692, 13, 84, 26, kBypassButton, 0, 2},
     {gui::ControlKind::HintLine, gui::kNoTag, 22, 482, 756, 20},

@@ -172,9 +172,13 @@ TEST_F(TrigwaveEditorTest, MetersLampAndPeakReadoutFollowTheEngine) {
     EXPECT_LT(lampRed(*window), dark + 10);
 
     // Bypassed, a steady burst comes out at -6 dB: both meters, their peak marks and the
-    // read-out show it on the trim's scale.
+    // read-out show it on the trim's scale. The meters rise at once and fall by time.
+    double seconds = 100.0;
+    editor->getFrame()->setClock([&] { return seconds; });
     effect->setBypass(true);
     process(2048, 0.0f);
+    dispatch(vst::effEditIdle);
+    seconds += 10.0;  // whatever the wet sound left on the meters has fallen away
     process(4096, 0.5f);
     dispatch(vst::effEditIdle);
     const TrigwaveMeters& m = effect->meters();
@@ -189,6 +193,24 @@ TEST_F(TrigwaveEditorTest, MetersLampAndPeakReadoutFollowTheEngine) {
                         20.0f * std::log10(m.peakHold[1].load()), expected);
     EXPECT_EQ(editor->peakReadout()->text(), expected);
     EXPECT_EQ(editor->peakReadout()->text().substr(0, 7), "-6.0 dB");
+    // Half a second of silence: the engine's level falls slower than the meter may, so the
+    // bar follows the reading down; the peak holds.
+    const float loud = editor->meter(0)->getValue();
+    process(22050, 0.0f);
+    seconds += 0.5;
+    dispatch(vst::effEditIdle);
+    EXPECT_NEAR(editor->meter(0)->getValue(), trigwaveMeterPosition(m.level[0].load()), 1e-6f);
+    EXPECT_LT(editor->meter(0)->getValue(), loud - 0.05f);
+    EXPECT_GT(editor->meter(0)->getPeakValue(), 0.8f);
+    // A sudden drop (suspend empties the meters) falls at the meter's own rate.
+    const float before = editor->meter(0)->getValue();
+    effect->suspend();
+    effect->resume();
+    seconds += 0.5;
+    dispatch(vst::effEditIdle);
+    EXPECT_NEAR(editor->meter(0)->getValue(), before - 0.5f * trigwave::kMeterFall, 0.01f);
+    process(4096, 0.5f);
+    dispatch(vst::effEditIdle);
 
     // The reset button: the holds fall back with the next block; no parameter moves.
     process(2048, 0.0f);  // the burst has left the delay line
@@ -208,7 +230,7 @@ TEST_F(TrigwaveEditorTest, MetersLampAndPeakReadoutFollowTheEngine) {
     dispatch(vst::effEditIdle);
     EXPECT_GT(editor->meter(0)->getPeakValue(), 0.8f);
     editor->getFrame()->mouseDown(
-        centreOf(rowOf(gui::ControlKind::CommandLabel, kTrigwaveResetPeakTag, 0)), {});
+        centreOf(rowOf(gui::ControlKind::PeakHoldReadout, kTrigwaveResetPeakTag)), {});
     process(64, 0.0f);
     dispatch(vst::effEditIdle);
     EXPECT_EQ(editor->meter(0)->getPeakValue(), 0.0f);
