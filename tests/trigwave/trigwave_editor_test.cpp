@@ -3,11 +3,13 @@
 // XTest input for what a host sees (automation with begin and end edit).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "effects/trigwave/trigwave_editor.h"
@@ -330,7 +332,12 @@ TEST_F(TrigwaveThroughHost, OnsetLightsTheLampOnScreen) {
     const auto burst = noise(3072, 0.6f, 4);
     for (int c = 0; c < 2; ++c) x[c].insert(x[c].end(), burst[c].begin(), burst[c].end());
     plugin->run(x, 512);
-    plugin->dispatch(vst::effEditIdle);
+    // Idle past the frame's live-view interval, so the meters are drawn too; the lamp stays
+    // lit while the onset's hops are not over.
+    for (int i = 0; i < 12; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        plugin->dispatch(vst::effEditIdle);
+    }
     EXPECT_GT(lampRed(*window), dark + 100);
     if (const char* path = std::getenv("QX_TRIGWAVE_SCREENSHOT")) {
         EXPECT_TRUE(window->savePng(path)) << path;
