@@ -38,7 +38,13 @@ constexpr int kTrigwaveNumPrograms = 21;
 // Samples by which dry, bypassed and wet signals leave the effect late, at every rate.
 constexpr int kTrigwaveLatency = 2048;
 
-// Editor command: both peak holds fall back.
+// What the editor asks of the engine besides parameters.
+enum TrigwaveCommand : int {
+    kTrigwavePeakHoldReset = 0,  // both peak holds fall back on the next frame
+    kTrigwaveNumCommands
+};
+
+// Editor control tag of the peak-hold reset button.
 constexpr int kTrigwaveResetPeakTag = 101;
 
 // Buffer size of the editor's texts (hint line, peak read-out).

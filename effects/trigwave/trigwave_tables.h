@@ -46,6 +46,11 @@ void trigwaveHostDisplay(int index, float v, char* text);
 // the gain in dB ("%3.2f dB"); "On"/"Off" for the switches; otherwise the display value
 // "%3.3f" and the label. Unknown index: the buffer is left alone.
 void trigwaveHintText(int index, float v, char* text);
+// The short read-out under a control (kTrigwaveTextSize bytes), in the unit of its label:
+// "-36.0 dB", "50 %", "-20 %" (the filter envelope is signed), "0.20 s", "1.57 s",
+// "440 Hz", "2.50 kHz", "3.77" (the threshold), "On" / "Off". Unknown index: the buffer is
+// left alone.
+void trigwaveReadoutText(int index, float v, char* text);
 // The peak read-out: "%2.1f dB %2.1f" of the left and right peak holds in dB
 // (kTrigwaveTextSize bytes).
 void trigwavePeakReadout(float leftDb, float rightDb, char* text);

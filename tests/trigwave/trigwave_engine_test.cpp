@@ -9,9 +9,12 @@
 
 #include "effects/trigwave/trigwave_engine.h"
 #include "effects/trigwave/trigwave_tables.h"
+#include "tests/trigwave/signal_match.h"
 
 namespace qx {
 namespace {
+
+using testing::bestLag;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -66,26 +69,6 @@ std::vector<float> after(int start, const std::vector<float>& x) {
     std::vector<float> y(start, 0.0f);
     y.insert(y.end(), x.begin(), x.end());
     return y;
-}
-
-// The lag in from..to at which y best matches x over y[begin .. begin + length).
-int bestLag(const std::vector<float>& y, const std::vector<float>& x, int from, int to, int begin,
-            int length) {
-    int best = from;
-    double bestScore = -1.0;
-    for (int lag = from; lag <= to; ++lag) {
-        double xy = 0.0, xx = 1e-30;
-        for (int i = begin; i < begin + length; ++i) {
-            xy += static_cast<double>(y[i]) * x[i - lag];
-            xx += static_cast<double>(x[i - lag]) * x[i - lag];
-        }
-        const double score = xy / std::sqrt(xx);
-        if (score > bestScore) {
-            bestScore = score;
-            best = lag;
-        }
-    }
-    return best;
 }
 
 double rms(const std::vector<float>& x, int begin, int end) {

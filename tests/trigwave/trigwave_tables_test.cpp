@@ -108,7 +108,31 @@ TEST(TrigwaveTables, HostAndEditorTexts) {
     trigwavePeakReadout(-6.02f, -160.0f, text);
     EXPECT_STREQ(text, "-6.0 dB -160.0");
 
+    // The editor's read-outs under the controls, in each label's unit.
+    const struct {
+        int index;
+        float v;
+        const char* text;
+    } readouts[] = {{kTrigwaveOutputTrim, 1.0f / 7.0f, "-36.0 dB"},
+                    {kTrigwaveOutputTrim, 1.0f, "0.0 dB"},
+                    {kTrigwaveDryWetMix, 0.5f, "50 %"},
+                    {kTrigwaveFilterEnvelope, 0.4f, "-20 %"},
+                    {kTrigwaveFilterEnvelope, 1.0f, "+100 %"},
+                    {kTrigwaveEnvSustain, 0.1f, "0.20 s"},
+                    {kTrigwaveReverbTime, 0.3f, "1.57 s"},
+                    {kTrigwaveFilterFreq, 0.0f, "1 Hz"},
+                    {kTrigwaveFilterFreq, 0.125f, "2.50 kHz"},
+                    {kTrigwaveEnvSustainLevel, 0.5f, "-10.5 dB"},
+                    {kTrigwaveThreshold, 0.3f, "3.77"},
+                    {kTrigwaveAnalog, 0.6f, "On"},
+                    {kTrigwaveReverb, 0.5f, "Off"}};
+    for (const auto& r : readouts) {
+        trigwaveReadoutText(r.index, r.v, text);
+        EXPECT_STREQ(text, r.text) << r.index << " at " << r.v;
+    }
+
     std::strcpy(text, "untouched");
+    trigwaveReadoutText(-1, 0.5f, text);
     trigwaveHintText(kTrigwaveNumParams, 0.5f, text);
     trigwaveHostDisplay(-1, 0.5f, text);
     EXPECT_STREQ(text, "untouched");
