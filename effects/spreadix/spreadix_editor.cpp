@@ -144,9 +144,10 @@ void SpreadixEditor::parameterText(int index, float value, char* text) {
 
 void SpreadixEditor::pollMeters() {
     if (scope_) {
-        bool fresh = false;
-        const SpreadixScopeFrame* pairs = spreadix_->latestScope(&fresh);
-        if (pairs && fresh) scope_->setPairs(pairs->left, pairs->right, kSpreadixScopePoints);
+        // Also when nothing new came: a reopened editor shows the last pairs of a stopped
+        // transport. The view redraws only when they differ from what it shows.
+        const SpreadixScopeFrame* pairs = spreadix_->latestScope();
+        if (pairs) scope_->setPairs(pairs->left, pairs->right, kSpreadixScopePoints);
     }
     const float vu = spreadix_->takeOutputPeak(MeterReader::Editor);
     if (!std::isfinite(vu)) return;

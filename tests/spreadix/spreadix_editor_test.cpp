@@ -190,6 +190,12 @@ TEST_F(SpreadixEditorTest, ScopeDrawsMonoUprightAndLeftOnlyAsTheFallingDiagonal)
     }
     EXPECT_TRUE(upperLeft);
     EXPECT_TRUE(lowerRight);
+
+    // Reopened with the transport stopped, the scope shows the last pairs again.
+    const size_t shown = dots().size();
+    plugin->dispatch(vst::effEditClose);
+    ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
+    EXPECT_TRUE(idleUntil([&] { return dots().size() == shown; }));
 }
 
 TEST_F(SpreadixEditorTest, StageMarksFollowPansAndLayoutFromHostAndMouse) {
