@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "effects/spreadix/spreader_engine.h"
+#include "effects/spreadix/spreadix_effect.h"
+#include "framework/vst2.h"
 
 namespace qx {
 namespace {
@@ -62,9 +64,38 @@ void BM_DipoleAccumulating(benchmark::State& state) {
     run(state, {0.1f, 0.9f, true, 0.5f}, true);
 }
 
+// The whole effect as a host calls it: program "Extra pan (ITU)" with the synthetic side,
+// per-block offset, VU peak and the scope pairs handed to the editor.
+void BM_EffectProcessReplacing(benchmark::State& state) {
+    SpreadixEffect effect(
+        [](vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
+           float) -> vst::VstIntPtr { return opcode == vst::audioMasterVersion ? 2300 : 0; });
+    effect.setSampleRate(48000.0f);
+    effect.setProgram(1);
+    effect.setParameter(kSpreadixSynthMix, 0.5f);
+    std::vector<float> in[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
+    std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
+    for (int n = 0; n < kBlock; ++n) {
+        in[0][n] = static_cast<float>(0.6 * std::sin(0.031 * n));
+        in[1][n] = static_cast<float>(0.6 * std::sin(0.029 * n));
+    }
+    float* ins[2] = {in[0].data(), in[1].data()};
+    float* outs[2] = {out[0].data(), out[1].data()};
+    for (auto _ : state) {
+        effect.processReplacing(ins, outs, kBlock);
+        benchmark::ClobberMemory();
+    }
+    benchmark::DoNotOptimize(effect.getVu());
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["time_per_frame"] = benchmark::Counter(
+        static_cast<double>(kBlock),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 BENCHMARK(BM_Default);
 BENCHMARK(BM_OutsideWithSynthSide);
 BENCHMARK(BM_DipoleAccumulating);
+BENCHMARK(BM_EffectProcessReplacing);
 
 }  // namespace
 }  // namespace qx
