@@ -62,7 +62,7 @@ EditorDescription makeDescription() {
     d.theme.command = {{"DejaVu Sans Mono", 8.0, true}, accent, {}, {}, gui::TextAlign::Center};
     d.theme.hint = {
         {"DejaVu Sans Mono", 8.0, false}, {176, 180, 188}, {}, {}, gui::TextAlign::Left};
-    d.aboutText = "Palisor  |  Shift-drag: fine   Ctrl-click: default";
+    d.aboutText = "Palisor  |  Shift: fine   Ctrl-click: default";
     return d;
 }
 

@@ -226,7 +226,7 @@ TEST_F(PalisorEditor, PeakHoldPressDropsBothHolds) {
 // The hint line: the faders show the real gain of the curve (-20.16 dB for a trim the host
 // displays as -34.560), switches On/Off, knobs value and unit; the word-length menu writes none.
 TEST_F(PalisorEditor, HintLineShowsRealValues) {
-    EXPECT_EQ(hint(), "Palisor  |  Shift-drag: fine   Ctrl-click: default");
+    EXPECT_EQ(hint(), "Palisor  |  Shift: fine   Ctrl-click: default");
     const auto change = [&](int tag, float value) {
         gui::CControl* control = editor->controlFor(tag);
         ASSERT_NE(control, nullptr) << tag;
