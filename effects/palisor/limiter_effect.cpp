@@ -4,13 +4,34 @@
 
 namespace qx {
 
+namespace {
+// Set while this thread applies a program's values, so the Bypass among them restarts the
+// engine even when the switch keeps its state.
+thread_local bool tLoadingProgram = false;
+}  // namespace
+
 LimiterEffect::LimiterEffect(vst::audioMasterCallback host)
     : LimiterEngine(), ProgramEffect(host, kLimiterDescription) {
     finishConstruction();
 }
 
+void LimiterEffect::setProgram(int program) {
+    const bool outer = tLoadingProgram;
+    tLoadingProgram = true;
+    ProgramEffect::setProgram(program);
+    tLoadingProgram = outer;
+}
+
+void LimiterEffect::setParameter(int index, float value) {
+    // Noted inside the program's batch just before its Bypass, so the restart lands on the
+    // same block boundary, after Output trim and Output scale, as a Bypass write always did.
+    if (index == kLimiterBypass && tLoadingProgram) postCommand(kLimiterRestart);
+    ProgramEffect::setParameter(index, value);
+}
+
 void LimiterEffect::applyCommand(int command) {
     if (command == kLimiterPeakHoldReset) resetPeakHold();
+    if (command == kLimiterRestart) setBypassed(bypassed());
 }
 
 void LimiterEffect::applyParameter(int index, float v) {
@@ -21,7 +42,8 @@ void LimiterEffect::applyParameter(int index, float v) {
         case kLimiterOutputScale:
             break;  // a display setting of the editor
         case kLimiterBypass:
-            setBypassed(v > 0.5f);
+            // Only a switch restarts: a re-sent state must not cut 512 samples to silence.
+            if ((v > 0.5f) != bypassed()) setBypassed(v > 0.5f);
             break;
         case kLimiterInputDrive:
             setDrive(10.0f * limiterGainCurve(v));

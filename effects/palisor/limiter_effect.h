@@ -28,6 +28,13 @@ class LimiterEffect : protected LimiterEngine, public ProgramEffect {
   public:
     explicit LimiterEffect(vst::audioMasterCallback host);
 
+    // Any thread. Like every program load, restarts the engine (reset, empty look-ahead
+    // delay, so 512 samples of silence) on the block boundary where the program lands.
+    void setProgram(int program) override;
+    // Any thread. A write of Bypass that leaves the switch as it was (a host re-sending
+    // effSetBypass(false) when the transport starts) restarts nothing.
+    void setParameter(int index, float value) override;
+
     // Audio thread. Any block length, in place or not.
     void processReplacing(float** inputs, float** outputs, int frames) override;
     void processDoubleReplacing(double** inputs, double** outputs, int frames) override;

@@ -94,6 +94,14 @@ float limiterGainCurve(float v) {
     return static_cast<float>(std::pow(10.0, db / 20.0));
 }
 
+float limiterMeterPosition(float linear) {
+    if (linear >= 0.99f) return 1.0f;
+    const float db = static_cast<float>(20.0 * std::log10(static_cast<double>(linear) + 1e-30));
+    if (db >= -36.0f) return (db + 36.0f) / 42.0f + 1.0f / 7.0f;
+    if (db >= -72.0f) return (db + 72.0f) / 252.0f;
+    return db;
+}
+
 int limiterWordLength(float menuIndex) {
     if (menuIndex > 5.5f) return 8;
     if (menuIndex > 4.5f) return 12;

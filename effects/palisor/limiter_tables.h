@@ -15,6 +15,10 @@ extern const EffectDescription kLimiterDescription;
 // -36..0 dB above, as a linear gain.
 float limiterGainCurve(float v);
 
+// Meter position of a linear level or gain, the inverse of limiterGainCurve: 1 from 0.99 up,
+// -36 dB at 1/7, -72 dB at 0, and below -72 dB the dB value itself (negative: empty).
+float limiterMeterPosition(float linear);
+
 // Word length in bits of a Dithering value (menu index 0..6 gives 64, 32, 24, 20, 16,
 // 12, 8), chosen by thresholds halfway between the indices.
 int limiterWordLength(float menuIndex);

@@ -32,6 +32,7 @@ constexpr int kLimiterDitheringEntries = 7;
 // What the editor asks of the engine besides parameters.
 enum LimiterCommand : int {
     kLimiterPeakHoldReset = 0,  // both peak holds fall back to the present level
+    kLimiterRestart,            // a program load: reset and empty the look-ahead delay
     kLimiterNumCommands
 };
 
