@@ -13,8 +13,7 @@
 #include "framework/plugin_effect_with_editor.h"
 #include "gui/meter.h"
 #include "resources/eraslip/eraslip_layout.h"
-#include "tests/gui/x_session.h"
-#include "tools/vsthost/plugin_host.h"
+#include "tests/gui/editor_harness.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
 QX_DEFINE_PLUGIN(LofiEffect, LofiEditor)
@@ -22,40 +21,17 @@ QX_DEFINE_PLUGIN(LofiEffect, LofiEditor)
 namespace qx {
 namespace {
 
-using gui::testing::HostWindow;
-using testing::FakeUser;
+using testing::centreOf;
 using Plugin = PluginEffectWithEditor<LofiEffect, LofiEditor>;
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2300 : 0;
-}
-
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag) {
-    for (const auto& row : eraslip::kLayout)
-        if (row.kind == kind && row.tag == tag) return row;
-    ADD_FAILURE() << "no layout row";
-    return eraslip::kLayout[0];
+    return testing::rowOf(eraslip::kLayout, kind, tag);
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
-
-class EraslipEditor : public ::testing::Test {
+class EraslipEditor : public testing::InProcessEditorTest<Plugin, LofiEditor> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
-        editor = dynamic_cast<LofiEditor*>(effect->getEditor());
-        ASSERT_NE(editor, nullptr);
-        window = std::make_unique<HostWindow>(eraslip::kWidth, eraslip::kHeight);
-        ASSERT_TRUE(window->valid());
-    }
-    vst::VstIntPtr dispatch(int opcode, void* ptr = nullptr) {
-        vst::AEffect* record = effect->getAeffect();
-        return record->dispatcher(record, opcode, 0, 0, ptr, 0.0f);
-    }
+    EraslipEditor()
+        : InProcessEditorTest(eraslip::kWidth, eraslip::kHeight, &testing::quietHost<2300>) {}
     std::string displayText(int tag) {
         for (gui::CControl* c : editor->controlsFor(tag))
             if (auto* d = dynamic_cast<gui::CParamDisplay*>(c)) return d->text();
@@ -67,10 +43,6 @@ class EraslipEditor : public ::testing::Test {
         float* outs[2] = {outL.data(), outR.data()};
         effect->processReplacing(ins, outs, frames);
     }
-
-    std::unique_ptr<Plugin> effect;
-    LofiEditor* editor = nullptr;
-    std::unique_ptr<HostWindow> window;
 };
 
 TEST_F(EraslipEditor, RectBeforeOpenTextsAndHostChangesReachTheWindow) {
@@ -195,59 +167,9 @@ TEST_F(EraslipEditor, MeterFollowsOutputAndPeakReadoutClearsOnClick) {
 
 // --- Through the built plug-in, with real X input ---
 
-class EraslipThroughHost : public ::testing::Test {
+class EraslipThroughHost : public testing::HostedEditorTest<> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(QX_ERASLIP_PATH, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(eraslip::kWidth, eraslip::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
-    }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    // Press at `from`, move in steps of `step` pixels `count` times, release.
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-    std::vector<host::HostEvent> eventsFor(int index) {
-        std::vector<host::HostEvent> out;
-        for (const auto& e : plugin->events())
-            if (e.index == index) out.push_back(e);
-        return out;
-    }
-    // The host saw begin edit, automation (the last carrying the final value), end edit.
-    void expectOneEdit(int index) {
-        const auto events = eventsFor(index);
-        ASSERT_GE(events.size(), 3u);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
+    void SetUp() override { open(QX_ERASLIP_PATH, eraslip::kWidth, eraslip::kHeight); }
 };
 
 TEST_F(EraslipThroughHost, KnobDragIsAutomatedAsOneEditAndShiftIsFine) {

@@ -14,8 +14,7 @@
 #include "effects/heliope/renderer_editor.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "resources/heliope/heliope_layout.h"
-#include "tests/gui/x_session.h"
-#include "tools/vsthost/plugin_host.h"
+#include "tests/gui/editor_harness.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
 QX_DEFINE_PLUGIN(HeliopeEffect, HeliopeEditor)
@@ -23,40 +22,17 @@ QX_DEFINE_PLUGIN(HeliopeEffect, HeliopeEditor)
 namespace qx {
 namespace {
 
-using gui::testing::HostWindow;
-using testing::FakeUser;
+using testing::centreOf;
 using Plugin = PluginEffectWithEditor<HeliopeEffect, HeliopeEditor>;
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag) {
-    for (const auto& row : heliope::kLayout)
-        if (row.kind == kind && row.tag == tag) return row;
-    ADD_FAILURE() << "no layout row";
-    return heliope::kLayout[0];
+    return testing::rowOf(heliope::kLayout, kind, tag);
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
-
-class HeliopeEditorTest : public ::testing::Test {
+class HeliopeEditorTest : public testing::InProcessEditorTest<Plugin, HeliopeEditor> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
-        editor = dynamic_cast<HeliopeEditor*>(effect->getEditor());
-        ASSERT_NE(editor, nullptr);
-        window = std::make_unique<HostWindow>(heliope::kWidth, heliope::kHeight);
-        ASSERT_TRUE(window->valid());
-    }
-    vst::VstIntPtr dispatch(int opcode, void* ptr = nullptr) {
-        vst::AEffect* record = effect->getAeffect();
-        return record->dispatcher(record, opcode, 0, 0, ptr, 0.0f);
-    }
+    HeliopeEditorTest()
+        : InProcessEditorTest(heliope::kWidth, heliope::kHeight, &testing::quietHost<2400>) {}
     // A 1 kHz tone of `level` on both inputs, through the record as a host calls it.
     void process(float level, int frames) {
         std::vector<float> in(static_cast<size_t>(frames)), outL(in.size()), outR(in.size());
@@ -74,10 +50,6 @@ class HeliopeEditorTest : public ::testing::Test {
         editor->controlChanged(control);
         return editor->hintLine()->text();
     }
-
-    std::unique_ptr<Plugin> effect;
-    HeliopeEditor* editor = nullptr;
-    std::unique_ptr<HostWindow> window;
 };
 
 TEST_F(HeliopeEditorTest, RectAboutTextAndEveryHintKind) {
@@ -165,49 +137,12 @@ TEST_F(HeliopeEditorTest, MetersFollowTheOutputAndAClickReleasesTheHolds) {
 
 // --- Through the built plug-ins, with real X input ---
 
-class RendererThroughHost : public ::testing::Test {
+class RendererThroughHost : public testing::HostedEditorTest<> {
   protected:
-    void open(const char* path) {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(path, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(heliope::kWidth, heliope::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
+    bool open(const char* path) {
+        return HostedEditor::open(path, heliope::kWidth, heliope::kHeight);
     }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    void click(int x, int y) {
-        user->moveTo(x, y);
-        settle();
-        user->press();
-        user->release();
-        settle();
-    }
-    std::vector<host::HostEvent> eventsFor(int index) {
-        std::vector<host::HostEvent> out;
-        for (const auto& e : plugin->events())
-            if (e.index == index) out.push_back(e);
-        return out;
-    }
-    // Begin edit, automation (the last with the value getParameter reports), end edit.
-    void expectOneEdit(int index) {
-        const auto events = eventsFor(index);
-        ASSERT_GE(events.size(), 3u);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
+    void click(int x, int y) { HostedEditor::click({x, y}); }
     // Opens the cabinet menu and picks entry `index` from its list.
     void chooseCabinet(int index) {
         const gui::ControlLayout& menu = rowOf(gui::ControlKind::OptionMenu, kHeliopeCabinet);
@@ -215,26 +150,13 @@ class RendererThroughHost : public ::testing::Test {
         const int rowHeight = gui::PopupStyle{}.rowHeight;
         click(menu.x + menu.width / 2, menu.y + menu.height + index * rowHeight + rowHeight / 2);
     }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
 };
 
 TEST_F(RendererThroughHost, KnobDragIsOneEditAndTheMenuChoosesACabinet) {
-    open(QX_HELIOPE_PATH);
+    if (!open(QX_HELIOPE_PATH)) return;
     const gui::CPoint knob = centreOf(rowOf(gui::ControlKind::AnimKnob, kHeliopeCueStrength));
     const float before = plugin->getParameter(kHeliopeCueStrength);
-    user->moveTo(knob.x, knob.y);
-    settle();
-    user->press();
-    settle();
-    for (int i = 1; i <= 4; ++i) {
-        user->moveTo(knob.x, knob.y - 10 * i);
-        settle();
-    }
-    user->release();
-    settle();
+    drag(knob, 0, -10, 4);
     EXPECT_NEAR(plugin->getParameter(kHeliopeCueStrength) - before, 0.2f, 0.011f);
     expectOneEdit(kHeliopeCueStrength);
 
@@ -242,16 +164,7 @@ TEST_F(RendererThroughHost, KnobDragIsOneEditAndTheMenuChoosesACabinet) {
     plugin->clearEvents();
     const gui::ControlLayout& trim = rowOf(gui::ControlKind::VSlider, kHeliopeOutputTrim);
     const gui::CPoint handle{trim.x + trim.width / 2, trim.y + 17};
-    user->moveTo(handle.x, handle.y);
-    settle();
-    user->press();
-    settle();
-    for (int i = 1; i <= 5; ++i) {
-        user->moveTo(handle.x, handle.y + 10 * i);
-        settle();
-    }
-    user->release();
-    settle();
+    drag(handle, 0, 10, 5);
     expectOneEdit(kHeliopeOutputTrim);
     const float gain = plugin->getParameter(kHeliopeOutputTrim);
     // 50 of 252 pixels of travel down from 0 dB: about -8.3 dB.
@@ -270,7 +183,7 @@ TEST_F(RendererThroughHost, KnobDragIsOneEditAndTheMenuChoosesACabinet) {
 }
 
 TEST_F(RendererThroughHost, SurroundMenuListsTheSubwooferModels) {
-    open(QX_HELIOPE_SURROUND_PATH);
+    if (!open(QX_HELIOPE_SURROUND_PATH)) return;
     chooseCabinet(12);  // "Sub / sat (low-end)", beyond the stereo list
     EXPECT_EQ(plugin->getParameter(kSurroundCabinet), 12.0f);
     // Meters move with a six-channel signal.

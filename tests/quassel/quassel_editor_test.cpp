@@ -11,8 +11,7 @@
 #include "effects/quassel/multiband_editor.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "resources/quassel/quassel_layout.h"
-#include "tests/gui/x_session.h"
-#include "tools/vsthost/plugin_host.h"
+#include "tests/gui/editor_harness.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
 QX_DEFINE_PLUGIN(MultibandEffect, MultibandEditor)
@@ -20,43 +19,24 @@ QX_DEFINE_PLUGIN(MultibandEffect, MultibandEditor)
 namespace qx {
 namespace {
 
-using gui::testing::HostWindow;
-using testing::FakeUser;
+using testing::centreOf;
 using Plugin = PluginEffectWithEditor<MultibandEffect, MultibandEditor>;
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
 const gui::ControlLayout& rowOf(int tag) {
-    for (const auto& row : quassel::kLayout)
-        if (row.tag == tag) return row;
-    ADD_FAILURE() << "no layout row for " << tag;
-    return quassel::kLayout[0];
+    return testing::rowOf(quassel::kLayout, tag);
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
-
-class QuasselEditor : public ::testing::Test {
+class QuasselEditor : public testing::InProcessEditorTest<Plugin, MultibandEditor> {
   protected:
+    QuasselEditor()
+        : InProcessEditorTest(quassel::kWidth, quassel::kHeight, &testing::quietHost<2400>) {}
     void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
-        editor = dynamic_cast<MultibandEditor*>(effect->getEditor());
-        ASSERT_NE(editor, nullptr);
-        window = std::make_unique<HostWindow>(quassel::kWidth, quassel::kHeight);
-        ASSERT_TRUE(window->valid());
+        InProcessEditorTest::SetUp();
+        if (!ready()) return;
         ASSERT_EQ(dispatch(vst::effEditOpen, window->parentHandle()), 1);
     }
     void TearDown() override {
         if (editor) dispatch(vst::effEditClose);
-    }
-    vst::VstIntPtr dispatch(int opcode, void* ptr = nullptr) {
-        vst::AEffect* record = effect->getAeffect();
-        return record->dispatcher(record, opcode, 0, 0, ptr, 0.0f);
     }
     void idle() { dispatch(vst::effEditIdle); }
     // Each visible bar's tag and value against the parameters of `first` .. .
@@ -80,10 +60,6 @@ class QuasselEditor : public ::testing::Test {
         vst::AEffect* record = effect->getAeffect();
         record->processReplacing(record, ins, outs, static_cast<int>(x.size()));
     }
-
-    std::unique_ptr<Plugin> effect;
-    MultibandEditor* editor = nullptr;
-    std::unique_ptr<HostWindow> window;
 };
 
 // "GUI mode" re-binds the band display to its family, the band count sets the bars in use,
@@ -194,54 +170,14 @@ TEST_F(QuasselEditor, MetersFollowTheSignalAndFallByTime) {
 
 // --- Through the built plug-in, with real X input ---
 
-class QuasselThroughHost : public ::testing::Test {
+class QuasselThroughHost : public testing::HostedEditorTest<> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(QX_QUASSEL_PATH, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(quassel::kWidth, quassel::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
-    }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-    // Begin edit, automation (the last with the value the host then reads), end edit, and
-    // nothing for any other parameter.
+    void SetUp() override { open(QX_QUASSEL_PATH, quassel::kWidth, quassel::kHeight); }
+    // One edit, and nothing for any other parameter.
     void expectOneEdit(int index) {
-        const auto events = plugin->events();
-        ASSERT_GE(events.size(), 3u);
-        for (const auto& e : events) EXPECT_EQ(e.index, index);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
+        for (const auto& e : plugin->events()) EXPECT_EQ(e.index, index);
+        HostedEditor::expectOneEdit(index);
     }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
 };
 
 // Dragging a bar edits that band of the family shown; after a page switch by the host the

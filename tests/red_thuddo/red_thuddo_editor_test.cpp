@@ -12,8 +12,7 @@
 #include "effects/red_thuddo/compressor_builds.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "resources/red_thuddo/red_thuddo_layout.h"
-#include "tests/gui/x_session.h"
-#include "tools/vsthost/plugin_host.h"
+#include "tests/gui/editor_harness.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
 QX_DEFINE_PLUGIN(RedThuddoEffect, RedThuddoEditor)
@@ -21,56 +20,24 @@ QX_DEFINE_PLUGIN(RedThuddoEffect, RedThuddoEditor)
 namespace qx {
 namespace {
 
-using gui::testing::HostWindow;
-using testing::FakeUser;
+using testing::capture;
+using testing::centreOf;
+using testing::changedPixels;
 using Plugin = PluginEffectWithEditor<RedThuddoEffect, RedThuddoEditor>;
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag) {
-    for (const auto& row : red_thuddo::kLayout)
-        if (row.kind == kind && row.tag == tag) return row;
-    ADD_FAILURE() << "no layout row";
-    return red_thuddo::kLayout[0];
+    return testing::rowOf(red_thuddo::kLayout, kind, tag);
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
-
-// Pixels of the curve's plot that differ between two captures.
-int changedPixels(const std::vector<unsigned long>& a, const std::vector<unsigned long>& b) {
-    int changed = 0;
-    for (size_t i = 0; i < a.size(); ++i) changed += a[i] != b[i];
-    return changed;
-}
-
-std::vector<unsigned long> capture(const HostWindow& window, const gui::CRect& area) {
-    window.sync();
-    std::vector<unsigned long> pixels;
-    for (int y = area.top; y < area.bottom; y += 2)
-        for (int x = area.left; x < area.right; x += 2) pixels.push_back(window.pixel(x, y));
-    return pixels;
-}
-
-class RedThuddoEditorTest : public ::testing::Test {
+class RedThuddoEditorTest : public testing::InProcessEditorTest<Plugin, CompressorEditor> {
   protected:
+    RedThuddoEditorTest()
+        : InProcessEditorTest(red_thuddo::kWidth, red_thuddo::kHeight, &testing::quietHost<2400>) {}
     void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
-        editor = dynamic_cast<CompressorEditor*>(effect->getEditor());
-        ASSERT_NE(editor, nullptr);
-        window = std::make_unique<HostWindow>(red_thuddo::kWidth, red_thuddo::kHeight);
-        ASSERT_TRUE(window->valid());
+        InProcessEditorTest::SetUp();
+        if (!ready()) return;
         effect->setSampleRate(44100.0f);
         effect->resume();
-    }
-    vst::VstIntPtr dispatch(int opcode, void* ptr = nullptr) {
-        vst::AEffect* record = effect->getAeffect();
-        return record->dispatcher(record, opcode, 0, 0, ptr, 0.0f);
     }
     // A 1 kHz sine of `amplitude` on the programme inputs, `frames` long.
     void process(float amplitude, int frames) {
@@ -87,10 +54,6 @@ class RedThuddoEditorTest : public ::testing::Test {
         gui::CTransferView* curve = editor->display()->curve();
         return curve->sampledOutput(which, static_cast<int>(inputDb - curve->inputAt(0)));
     }
-
-    std::unique_ptr<Plugin> effect;
-    CompressorEditor* editor = nullptr;
-    std::unique_ptr<HostWindow> window;
 };
 
 TEST_F(RedThuddoEditorTest, CurveFollowsTheSettingsAndRedrawsOnlyWhenTheyChange) {
@@ -248,67 +211,15 @@ struct Build {
     const char* path;
 };
 
-class RedThuddoThroughHost : public ::testing::TestWithParam<Build> {
+class RedThuddoThroughHost : public testing::HostedEditorTest<::testing::TestWithParam<Build>> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(GetParam().path, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(red_thuddo::kWidth, red_thuddo::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
-    }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-    void click(gui::CPoint at) {
-        user->moveTo(at.x, at.y);
-        settle();
-        user->press();
-        settle();
-        user->release();
-        settle();
-    }
-    // Begin edit, automation (the last carrying the value getParameter reports), end edit.
-    void expectOneEdit(int index) {
-        std::vector<host::HostEvent> events;
-        for (const auto& e : plugin->events())
-            if (e.index == index) events.push_back(e);
-        ASSERT_GE(events.size(), 3u);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
+    void SetUp() override { open(GetParam().path, red_thuddo::kWidth, red_thuddo::kHeight); }
+    void click(gui::CPoint at) { HostedEditor::click(at, true); }
     gui::CRect curveArea() const {
         const gui::ControlLayout& row =
             rowOf(gui::ControlKind::Custom, kRedThuddoTransferDisplayTag);
         return gui::CRect::sized(row.x + 30, row.y + 10, 230, 230);
     }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
 };
 
 TEST_P(RedThuddoThroughHost, RatioDragBendsTheCurveAsOneAutomatedEdit) {
