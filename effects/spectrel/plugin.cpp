@@ -1,5 +1,6 @@
-// The spectrel plug-in: its effect class is what the host's entry point creates.
-#include "effects/spectrel/analyzer_effect.h"
+// The spectrel plug-in: the effect class and its editor, as the host's entry point creates
+// them.
+#include "effects/spectrel/analyzer_editor.h"
 #include "framework/plugin_effect_with_editor.h"
 
-QX_DEFINE_PLUGIN(AnalyzerEffect)
+QX_DEFINE_PLUGIN(AnalyzerEffect, AnalyzerEditor)
