@@ -4,6 +4,7 @@
 // button click reaching the host as one edit.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -212,6 +213,46 @@ TEST_F(SpectrelEditorTest, OutputScaleAndMetersFollowProgramAndSignal) {
     effect->setParameter(kSpectrelOutputScale, 0.33f);
     settle();
     EXPECT_EQ(editor->levelMeter(0)->scale(), 2);
+}
+
+TEST(SpectrelEditorCycles, OpenCloseWhileAnotherThreadPlaysAndAutomates) {
+    if (!testing::xServer()) GTEST_SKIP();
+    Plugin effect(&quietHost);
+    effect.setSampleRate(48000.0f);
+    std::atomic<bool> stop{false};
+    // The host's audio thread: blocks of noise, and every few blocks a switch or the scale.
+    std::thread audio([&] {
+        std::vector<float> in(256), out(256);
+        unsigned seed = 7;
+        for (int block = 0; !stop.load(); ++block) {
+            for (float& x : in)
+                x = static_cast<float>(seed = seed * 1664525u + 1013904223u) / 4.3e9f;
+            float* ins[2] = {in.data(), in.data()};
+            float* outs[2] = {out.data(), out.data()};
+            vst::AEffect* record = effect.getAeffect();
+            record->processReplacing(record, ins, outs, 256);
+            if (block % 3 == 0)
+                effect.setParameter(1 + block % 6, static_cast<float>(block % 4) * 0.25f);
+        }
+    });
+    auto* editor = dynamic_cast<AnalyzerEditor*>(effect.getEditor());
+    ASSERT_NE(editor, nullptr);
+    for (int cycle = 0; cycle < 12; ++cycle) {
+        HostWindow window(spectrel::kWidth, spectrel::kHeight);
+        ASSERT_TRUE(window.valid());
+        vst::AEffect* record = effect.getAeffect();
+        ASSERT_EQ(record->dispatcher(record, vst::effEditOpen, 0, 0, window.parentHandle(), 0.0f),
+                  1);
+        for (int i = 0; i < 5; ++i) {
+            record->dispatcher(record, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        EXPECT_NE(editor->spectrumView(), nullptr);
+        record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ(editor->spectrumView(), nullptr);
+    }
+    stop = true;
+    audio.join();
 }
 
 TEST(SpectrelEditorHost, ScaleButtonIsOneEditAndTheReadoutReleasesTheHolds) {
