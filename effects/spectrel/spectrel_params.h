@@ -15,6 +15,12 @@ enum SpectrelParam : int {
     kSpectrelNumParams
 };
 
+// Editor commands carried out by the engine between blocks.
+enum SpectrelCommand : int {
+    kSpectrelResetPeakHold = 0,  // the four peak holds fall back to the present level
+    kSpectrelNumCommands
+};
+
 constexpr int kSpectrelNumPrograms = 8;
 constexpr int kSpectrelNumOutputScales = 4;  // peak, K12, K14, K20
 constexpr int kSpectrelSpectrumBins = 1024;  // bins per channel in each published spectrum

@@ -96,6 +96,7 @@ const EffectDescription kSpectrelDescription = {
     },
     {kSpectrelNumParams, kNames, kLabels, kRanges},
     {kSpectrelNumPrograms, kSpectrelNumParams, kFactoryValues, kProgramNames},
+    kSpectrelNumCommands,
 };
 
 const float kSpectrelGridHz[kSpectrelGridLines] = {100.0f,  200.0f,  500.0f,   1000.0f,  2000.0f,
