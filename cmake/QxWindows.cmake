@@ -91,6 +91,13 @@ foreach(dir ${qx_effect_dirs})
 endforeach()
 add_subdirectory(tools/vsthost)
 
+# Every plug-in DLL and nothing else, for a build without the tests (scripts/demo.sh).
+get_property(qx_windows_plugins GLOBAL PROPERTY QX_PLUGINS)
+add_custom_target(qx_plugins)
+if(qx_windows_plugins)
+  add_dependencies(qx_plugins ${qx_windows_plugins})
+endif()
+
 if(QX_BUILD_TESTS)
   enable_testing()
   # GoogleTest from the sources Debian ships, found by the test folders' find_package(GTest)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the suite, shows every plug-in's identity, renders a demo clip
 # through every factory program of every plug-in into out/demo, and takes a screenshot of
-# every editor into out/screenshots.
+# every editor into out/screenshots. The Windows DLLs are left in build-windows/plugins.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
+bash scripts/build_windows.sh
 mkdir -p out
 for plugin in build/plugins/*.so; do
   build/bin/qxhost info "$plugin"
@@ -20,3 +21,4 @@ if [ -x build/bin/qxshot ]; then
   done
 fi
 echo "Rendered audio and pictures: out/demo   Editor screenshots: out/screenshots"
+echo "Windows plug-ins: build-windows/plugins"
