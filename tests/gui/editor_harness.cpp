@@ -86,4 +86,9 @@ void HostedEditor::expectOneEdit(int index) {
     EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
 }
 
+void HostedEditor::expectOnlyEdit(int index) {
+    for (const auto& e : plugin->events()) EXPECT_EQ(e.index, index);
+    expectOneEdit(index);
+}
+
 }  // namespace qx::testing

@@ -109,6 +109,8 @@ class HostedEditor {
     // The host saw begin edit, automation (the last carrying the value getParameter
     // reports), end edit for parameter `index`.
     void expectOneEdit(int index);
+    // expectOneEdit, and the host saw nothing for any other parameter.
+    void expectOnlyEdit(int index);
 
     std::unique_ptr<host::Plugin> plugin;
     std::unique_ptr<gui::testing::HostWindow> window;

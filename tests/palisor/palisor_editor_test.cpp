@@ -13,7 +13,7 @@
 #include "effects/palisor/limiter_tables.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "resources/palisor/palisor_layout.h"
-#include "tests/gui/x_session.h"
+#include "tests/gui/editor_harness.h"
 #include "tools/vsthost/plugin_host.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
@@ -29,10 +29,7 @@ using Plugin = PluginEffectWithEditor<LimiterEffect, LimiterEditor>;
 constexpr int kPeakRows[2] = {2, 3};         // output peak meters in the layout
 constexpr int kLevelRows[4] = {2, 3, 4, 5};  // peak and RMS meters
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
+constexpr auto quietHost = &testing::quietHost<2400>;
 
 const gui::ControlLayout& rowOf(int tag) {
     for (const auto& row : palisor::kLayout)
@@ -41,9 +38,7 @@ const gui::ControlLayout& rowOf(int tag) {
     return palisor::kLayout[0];
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
+using testing::centreOf;
 
 // Input drive at 0 dB: 10 gainCurve(v) = 1, i.e. -20 dB on the curve's upper segment.
 constexpr float kUnityDrive = 16.0f / 42.0f + 1.0f / 7.0f;
@@ -52,7 +47,7 @@ class PalisorEditor : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
+        effect = std::make_unique<Plugin>(quietHost);
         editor = dynamic_cast<LimiterEditor*>(effect->getEditor());
         ASSERT_NE(editor, nullptr);
         EXPECT_TRUE(effect->getAeffect()->flags & vst::effFlagsHasEditor);
@@ -257,60 +252,23 @@ TEST_F(PalisorEditor, HintLineShowsRealValues) {
 
 // --- Through the built plug-in, with real X input ---
 
-class PalisorThroughHost : public ::testing::Test {
+class PalisorThroughHost : public testing::HostedEditorTest<> {
   protected:
     void SetUp() override {
         if (!testing::xServer()) GTEST_SKIP();
         std::string error;
-        plugin = host::Plugin::load(QX_PALISOR_PATH, &error);
-        ASSERT_TRUE(plugin) << error;
-        EXPECT_TRUE(plugin->flags() & vst::effFlagsHasEditor);
+        auto probe = host::Plugin::load(QX_PALISOR_PATH, &error);
+        ASSERT_TRUE(probe) << error;
+        EXPECT_TRUE(probe->flags() & vst::effFlagsHasEditor);
+        // A host sizes its window from the rectangle before it opens the editor.
         vst::ERect* rect = nullptr;
-        ASSERT_EQ(plugin->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+        ASSERT_EQ(probe->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
         EXPECT_EQ(rect->right - rect->left, palisor::kWidth);
         EXPECT_EQ(rect->bottom - rect->top, palisor::kHeight);
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(palisor::kWidth, palisor::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
+        open(QX_PALISOR_PATH, palisor::kWidth, palisor::kHeight);
     }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-    // Begin edit, automation (the last with the value the host then reads), end edit, and
-    // nothing for any other parameter.
-    void expectOneEdit(int index) {
-        const auto events = plugin->events();
-        ASSERT_GE(events.size(), 3u);
-        for (const auto& e : events) EXPECT_EQ(e.index, index);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
+    void expectOneEdit(int index) { expectOnlyEdit(index); }
 };
 
 // Dragging a knob and a fader are one edit each; a scale button is one edit of Output scale.

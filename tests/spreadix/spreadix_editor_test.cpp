@@ -13,7 +13,7 @@
 
 #include "gui/geometry.h"
 #include "resources/spreadix/spreadix_layout.h"
-#include "tests/gui/x_session.h"
+#include "tests/gui/editor_harness.h"
 #include "tools/vsthost/plugin_host.h"
 
 // After the toolkit headers: Xlib defines None and other plain names as macros.
@@ -26,44 +26,22 @@ using gui::testing::HostWindow;
 using testing::FakeUser;
 
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag) {
-    for (const auto& row : spreadix::kLayout)
-        if (row.kind == kind && row.tag == tag) return row;
-    ADD_FAILURE() << "no layout row";
-    return spreadix::kLayout[0];
+    return testing::rowOf(spreadix::kLayout, kind, tag);
 }
 
 gui::CRect rectOf(const gui::ControlLayout& row) {
     return gui::CRect::sized(row.x, row.y, row.width, row.height);
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
+using testing::centreOf;
 
 struct Dot {
     int dx, dy;  // from the scope's centre, y downwards
 };
 
-class SpreadixEditorTest : public ::testing::Test {
+class SpreadixEditorTest : public testing::HostedEditorTest<> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(QX_SPREADIX_PATH, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(spreadix::kWidth, spreadix::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
-    }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
+    void SetUp() override { open(QX_SPREADIX_PATH, spreadix::kWidth, spreadix::kHeight); }
     // Idles like a host's timer until `done` holds (live views redraw at their own rate).
     template <class Done>
     bool idleUntil(Done done) {
@@ -123,34 +101,6 @@ class SpreadixEditorTest : public ::testing::Test {
         return found;
     }
     static gui::CRect scopeRect() { return rectOf(rowOf(gui::ControlKind::Custom, gui::kNoTag)); }
-    // Begin edit, automation (the last carrying the value getParameter reports), end edit.
-    void expectOneEdit(int index) {
-        std::vector<host::HostEvent> events;
-        for (const auto& e : plugin->events())
-            if (e.index == index) events.push_back(e);
-        ASSERT_GE(events.size(), 3u);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
 };
 
 TEST_F(SpreadixEditorTest, ScopeDrawsMonoUprightAndLeftOnlyAsTheFallingDiagonal) {

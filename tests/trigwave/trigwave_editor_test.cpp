@@ -15,7 +15,7 @@
 #include "effects/trigwave/trigwave_editor.h"
 #include "framework/plugin_effect_with_editor.h"
 #include "resources/trigwave/trigwave_layout.h"
-#include "tests/gui/x_session.h"
+#include "tests/gui/editor_harness.h"
 #include "tools/vsthost/plugin_host.h"
 
 // The framework's entry point is compiled into this program; it creates what the plug-in does.
@@ -28,10 +28,7 @@ using gui::testing::HostWindow;
 using testing::FakeUser;
 using Plugin = PluginEffectWithEditor<TrigwaveEffect, TrigwaveEditor>;
 
-vst::VstIntPtr quietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,
-                         float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
+constexpr auto quietHost = &testing::quietHost<2400>;
 
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag, int bitmap = -1) {
     for (const auto& row : trigwave::kLayout)
@@ -40,9 +37,7 @@ const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag, int bitmap = -1)
     return trigwave::kLayout[0];
 }
 
-gui::CPoint centreOf(const gui::ControlLayout& row) {
-    return {row.x + row.width / 2, row.y + row.height / 2};
-}
+using testing::centreOf;
 
 // Red of the onset lamp's centre: the lit jewel is near white, the dark one deep violet.
 int lampRed(const HostWindow& window) {
@@ -65,7 +60,7 @@ class TrigwaveEditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!testing::xServer()) GTEST_SKIP();
-        effect = std::make_unique<Plugin>(&quietHost);
+        effect = std::make_unique<Plugin>(quietHost);
         editor = dynamic_cast<TrigwaveEditor*>(effect->getEditor());
         ASSERT_NE(editor, nullptr);
         window = std::make_unique<HostWindow>(trigwave::kWidth, trigwave::kHeight);
@@ -241,62 +236,11 @@ TEST_F(TrigwaveEditorTest, MetersLampAndPeakReadoutFollowTheEngine) {
 
 // --- Through the built plug-in, with real X input ---
 
-class TrigwaveThroughHost : public ::testing::Test {
+class TrigwaveThroughHost : public testing::HostedEditorTest<> {
   protected:
-    void SetUp() override {
-        if (!testing::xServer()) GTEST_SKIP();
-        std::string error;
-        plugin = host::Plugin::load(QX_TRIGWAVE_PATH, &error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->prepare(44100.0f, 512);
-        window = std::make_unique<HostWindow>(trigwave::kWidth, trigwave::kHeight);
-        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, window->parentHandle()), 1);
-        user = std::make_unique<FakeUser>(*window);
-        settle();
-        plugin->clearEvents();
-    }
-    void TearDown() override {
-        if (plugin) plugin->dispatch(vst::effEditClose);
-    }
-    void settle() {
-        user->settle([this] { plugin->dispatch(vst::effEditIdle); });
-    }
-    void click(gui::CPoint at) {
-        user->moveTo(at.x, at.y);
-        settle();
-        user->press();
-        user->release();
-        settle();
-    }
-    // Press at `from`, move in steps of (dx, dy) `count` times, release.
-    void drag(gui::CPoint from, int dx, int dy, int count) {
-        user->moveTo(from.x, from.y);
-        settle();
-        user->press();
-        settle();
-        for (int i = 1; i <= count; ++i) {
-            user->moveTo(from.x + dx * i, from.y + dy * i);
-            settle();
-        }
-        user->release();
-        settle();
-    }
-    // The host saw begin edit, automation (the last with the value getParameter reports),
-    // end edit, and nothing for any other parameter.
-    void expectOneEdit(int index) {
-        const auto events = plugin->events();
-        ASSERT_GE(events.size(), 3u);
-        for (const auto& e : events) EXPECT_EQ(e.index, index);
-        EXPECT_EQ(events.front().opcode, vst::audioMasterBeginEdit);
-        EXPECT_EQ(events.back().opcode, vst::audioMasterEndEdit);
-        for (size_t i = 1; i + 1 < events.size(); ++i)
-            EXPECT_EQ(events[i].opcode, vst::audioMasterAutomate) << i;
-        EXPECT_FLOAT_EQ(events[events.size() - 2].value, plugin->getParameter(index));
-    }
-
-    std::unique_ptr<host::Plugin> plugin;
-    std::unique_ptr<HostWindow> window;
-    std::unique_ptr<FakeUser> user;
+    void SetUp() override { open(QX_TRIGWAVE_PATH, trigwave::kWidth, trigwave::kHeight); }
+    void click(gui::CPoint at) { HostedEditor::click(at); }
+    void expectOneEdit(int index) { expectOnlyEdit(index); }
 };
 
 TEST_F(TrigwaveThroughHost, KnobFaderAndSwitchesAreAutomatedAsSingleEdits) {
