@@ -10,8 +10,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 jobs=$(nproc 2>/dev/null || echo 2)
-# The Linux side of the render comparison.
-cmake --build build -j"$jobs" --target render_clip
+# The Linux side of the render comparison, and the painters that make the DLLs' skins.
+cmake --build build -j"$jobs" --target render_clip qx_painters
 cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DQX_NATIVE_BUILD_DIR="$PWD/build" >/dev/null
