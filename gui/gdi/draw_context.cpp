@@ -5,7 +5,9 @@
 // it touches undefined, so the context clears it where it drew before it goes.
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/draw_context.h"
@@ -33,14 +35,43 @@ COLORREF colorRef(CColor c) {
     return RGB(c.r, c.g, c.b);
 }
 
-// Family names of the skins mapped to fonts every Windows (and Wine) has.
-const wchar_t* windowsFamily(const char* family) {
+bool installed(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        dc, &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) -> int {
+            *reinterpret_cast<bool*>(found) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+std::wstring widen(const char* text);
+
+// The face for a CFont family: the family itself where it is installed (so text keeps the
+// widths the layouts were made with), else one every Windows has: Tahoma for sans faces,
+// Consolas (Courier New before Vista) for monospaced ones, whose columns matter.
+std::wstring windowsFamily(const char* family) {
+    static std::mutex mutex;
+    static std::vector<std::pair<std::string, std::wstring>> known;
     const std::string name = family ? family : "";
-    if (name.find("Mono") != std::string::npos || name.find("Courier") != std::string::npos)
-        return L"Courier New";
-    if (name.find("Serif") != std::string::npos && name.find("Sans") == std::string::npos)
-        return L"Times New Roman";
-    return L"Tahoma";
+    std::lock_guard lock(mutex);
+    for (const auto& [requested, face] : known)
+        if (requested == name) return face;
+    std::wstring face = widen(name.c_str());
+    if (face.empty() || face.size() >= LF_FACESIZE || !installed(face.c_str())) {
+        const bool mono =
+            name.find("Mono") != std::string::npos || name.find("Courier") != std::string::npos;
+        face = !mono ? L"Tahoma" : installed(L"Consolas") ? L"Consolas" : L"Courier New";
+    }
+    known.emplace_back(name, face);
+    return face;
 }
 
 std::wstring widen(const char* text) {
@@ -123,14 +154,16 @@ struct Context {
     }
 
     const Font& font(const CFont& wanted) {
-        const wchar_t* face = windowsFamily(wanted.family);
-        const int height = std::max(1, static_cast<int>(std::lround(wanted.size)));
+        const std::wstring face = windowsFamily(wanted.family);
+        // GDI sizes and advances are whole pixels: half sizes round down, so a line keeps
+        // within the width its layout was made for.
+        const int height = std::max(1, static_cast<int>(std::ceil(wanted.size - 0.5)));
         for (const Font& f : fonts)
             if (f.height == height && f.bold == wanted.bold && f.face == face) return f;
         HFONT handle =
             CreateFontW(-height, 0, 0, 0, wanted.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                         DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, face);
+                        DEFAULT_PITCH | FF_SWISS, face.c_str());
         Font f{face, height, wanted.bold, handle, height, 0};
         if (handle) {
             HGDIOBJ before = SelectObject(dc, handle);
