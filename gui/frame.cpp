@@ -30,7 +30,7 @@ CFrame::~CFrame() {
     window_.reset();
 }
 
-bool CFrame::open(unsigned long parentWindow) {
+bool CFrame::open(std::uintptr_t parentWindow) {
     if (window_) return false;
     window_ = PlatformWindow::create(parentWindow, size_.width(), size_.height(), this,
                                      sharedMemoryAllowed_);
@@ -47,7 +47,7 @@ bool CFrame::hasWindow() const {
     return window_ && window_->alive();
 }
 
-unsigned long CFrame::window() const {
+std::uintptr_t CFrame::window() const {
     return window_ ? window_->id() : 0;
 }
 

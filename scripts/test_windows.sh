@@ -11,8 +11,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 jobs=$(nproc 2>/dev/null || echo 2)
-# The Linux side of the render and screenshot comparisons.
-cmake --build build -j"$jobs" --target render_clip qxshot compare_shots
+# The Linux side of the render and screenshot comparisons, and the painters that make the
+# DLLs' skins.
+cmake --build build -j"$jobs" --target render_clip qxshot compare_shots qx_painters
 cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DQX_NATIVE_BUILD_DIR="$PWD/build" >/dev/null
