@@ -4,6 +4,7 @@
 // GDI would draw them without antialiasing or alpha. GDI leaves the alpha byte of the pixels
 // it touches undefined, so the context clears it where it drew before it goes.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -20,8 +21,11 @@ namespace {
 
 using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
 
+std::atomic<bool> gAlphaBlendAllowed{true};
+
 // Null when this Windows has no msimg32 (the plain blend takes over).
 AlphaBlendFn alphaBlend() {
+    if (!gAlphaBlendAllowed.load(std::memory_order_relaxed)) return nullptr;
     static const AlphaBlendFn fn = [] {
         HMODULE module = LoadLibraryW(L"msimg32.dll");
         return module ? reinterpret_cast<AlphaBlendFn>(
@@ -203,6 +207,10 @@ bool finite(CPointF p) {
 }
 
 }  // namespace
+
+void gdi::setAlphaBlendAllowed(bool allowed) {
+    gAlphaBlendAllowed.store(allowed, std::memory_order_relaxed);
+}
 
 CDrawContext::CDrawContext(COffscreen& target) : native_(nullptr), target_(target.native()) {
     auto* surface = static_cast<gdi::Surface*>(target.native());
