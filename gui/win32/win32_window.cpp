@@ -278,6 +278,16 @@ bool Win32Window::openPopup(const CRect& anchor, int width, int height) {
     destroyPopup();
     POINT origin{anchor.left, anchor.bottom};
     ClientToScreen(hwnd_, &origin);
+    // Above the anchor when the screen ends below it, inside the screen sideways.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        if (origin.y + height > work.bottom && origin.y - anchor.height() - height >= work.top)
+            origin.y -= anchor.height() + height;
+        if (origin.x + width > work.right) origin.x = work.right - width;
+        if (origin.x < work.left) origin.x = work.left;
+    }
     // Owned by the host's top-level window: it stays above it and goes with it.
     HWND owner = GetAncestor(hwnd_, GA_ROOT);
     popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, gClassName, L"", WS_POPUP,
