@@ -8,6 +8,7 @@
 
 #include "gui/draw_context.h"
 #include "gui/gdi/gdi_surface.h"
+#include "gui/gdi/stroke.h"
 
 namespace qx::gui {
 namespace {
@@ -85,6 +86,39 @@ TEST(GdiDrawing, ClipsNarrowUniteAndRestore) {
     EXPECT_EQ(image.pixel(39, 18), rgb(kWhite));
     EXPECT_EQ(image.pixel(35, 17), rgb(kGreen));
     EXPECT_EQ(image.pixel(0, 10), rgb(kWhite));
+}
+
+TEST(GdiDrawing, StrokesCoverTheirWidthCapsJointsAndDashes) {
+    const CRect area{0, 0, 48, 24};
+    std::vector<float> cover;
+    auto at = [&](int x, int y) { return cover[static_cast<std::size_t>(y) * area.width() + x]; };
+    // 3 pixels wide along row 10's centre line, x 10..30.
+    const CPointF bar[2] = {{10.0f, 10.5f}, {30.0f, 10.5f}};
+    gdi::strokeCoverage(bar, 2, {kWhite, 3.0f, LineCap::Butt}, area, cover);
+    for (int x = 10; x < 30; ++x)
+        for (int y = 9; y <= 11; ++y) ASSERT_FLOAT_EQ(at(x, y), 1.0f) << x << ", " << y;
+    EXPECT_EQ(at(20, 8), 0.0f);
+    EXPECT_EQ(at(20, 12), 0.0f);
+    EXPECT_EQ(at(9, 10), 0.0f);  // a butt end stops at the end point
+    EXPECT_EQ(at(30, 10), 0.0f);
+    gdi::strokeCoverage(bar, 2, {kWhite, 3.0f, LineCap::Square}, area, cover);
+    EXPECT_FLOAT_EQ(at(9, 10), 1.0f);  // half the width beyond
+    EXPECT_FLOAT_EQ(at(8, 10), 0.5f);
+    gdi::strokeCoverage(bar, 2, {kWhite, 3.0f, LineCap::Round}, area, cover);
+    EXPECT_GT(at(8, 10), 0.0f);
+    EXPECT_EQ(at(8, 9), at(8, 11));
+    EXPECT_LT(at(8, 9), at(8, 10));  // rounded, not square
+
+    // A right-angled corner has no notch on its outside.
+    const CPointF corner[3] = {{10.0f, 20.5f}, {30.5f, 20.5f}, {30.5f, 2.0f}};
+    gdi::strokeCoverage(corner, 3, {kWhite, 3.0f, LineCap::Butt}, area, cover);
+    EXPECT_FLOAT_EQ(at(30, 20), 1.0f);
+    EXPECT_GT(at(31, 21), 0.5f);
+
+    // Dashes of 4 with gaps of 4, the pattern carried on across the joint at x 6.
+    const CPointF dashed[3] = {{0.0f, 5.5f}, {6.0f, 5.5f}, {40.0f, 5.5f}};
+    gdi::strokeCoverage(dashed, 3, {kWhite, 1.0f, LineCap::Butt, 4.0f}, area, cover);
+    for (int x = 0; x < 40; ++x) EXPECT_FLOAT_EQ(at(x, 5), x % 8 < 4 ? 1.0f : 0.0f) << x;
 }
 
 // A frame of a filmstrip with every alpha from 0 to 255, drawn over a striped background
