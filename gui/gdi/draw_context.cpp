@@ -4,6 +4,7 @@
 // GDI would draw them without antialiasing or alpha. GDI leaves the alpha byte of the pixels
 // it touches undefined, so the context clears it where it drew before it goes.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "gui/draw_context.h"
 #include "gui/gdi/gdi_surface.h"
+#include "gui/gdi/stroke.h"
 #include "gui/pixel_lines.h"
 
 namespace qx::gui {
@@ -20,8 +22,11 @@ namespace {
 
 using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
 
+std::atomic<bool> gAlphaBlendAllowed{true};
+
 // Null when this Windows has no msimg32 (the plain blend takes over).
 AlphaBlendFn alphaBlend() {
+    if (!gAlphaBlendAllowed.load(std::memory_order_relaxed)) return nullptr;
     static const AlphaBlendFn fn = [] {
         HMODULE module = LoadLibraryW(L"msimg32.dll");
         return module ? reinterpret_cast<AlphaBlendFn>(
@@ -99,6 +104,7 @@ struct Context {
     int depth = 0;  // save() calls not yet restored
     CRect touched;  // where GDI drew: its alpha bytes are cleared at the end
     std::vector<Font> fonts;
+    std::vector<float> coverage;  // of the stroke being drawn, reused from one to the next
 
     CRect bounds() const { return {0, 0, target->width, target->height}; }
 
@@ -204,10 +210,14 @@ bool finite(CPointF p) {
 
 }  // namespace
 
+void gdi::setAlphaBlendAllowed(bool allowed) {
+    gAlphaBlendAllowed.store(allowed, std::memory_order_relaxed);
+}
+
 CDrawContext::CDrawContext(COffscreen& target) : native_(nullptr), target_(target.native()) {
     auto* surface = static_cast<gdi::Surface*>(target.native());
     if (!surface) return;
-    auto* c = new Context{surface, surface->dc, SaveDC(surface->dc), 0, {}, {}};
+    auto* c = new Context{surface, surface->dc, SaveDC(surface->dc), 0, {}, {}, {}};
     SetBkMode(c->dc, TRANSPARENT);
     SetTextAlign(c->dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
     SetPolyFillMode(c->dc, WINDING);
@@ -365,6 +375,40 @@ void CDrawContext::polyline(const CPointF* points, int count, const CLineStyle& 
     Context* c = ctx(native_);
     if (!c || !points || count < 2 || style.color.a == 0) return;
     if (hairline(style) && drawHairline(c, points, count, style)) return;
+    if (style.antialias) {
+        // Blended from the stroke's coverage over the part of the clip it can reach.
+        RECT clipBox;
+        if (GetClipBox(c->dc, &clipBox) <= NULLREGION) return;
+        const float reach = style.width + 2.0f;
+        float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
+        for (int i = 0; i < count; ++i) {
+            if (!finite(points[i])) continue;
+            left = std::min(left, points[i].x);
+            top = std::min(top, points[i].y);
+            right = std::max(right, points[i].x);
+            bottom = std::max(bottom, points[i].y);
+        }
+        if (left > right) return;
+        const CRect area =
+            CRect{static_cast<int>(std::floor(left - reach)),
+                  static_cast<int>(std::floor(top - reach)),
+                  static_cast<int>(std::ceil(right + reach)),
+                  static_cast<int>(std::ceil(bottom + reach))}
+                .intersection({static_cast<int>(clipBox.left), static_cast<int>(clipBox.top),
+                               static_cast<int>(clipBox.right), static_cast<int>(clipBox.bottom)})
+                .intersection(c->bounds());
+        if (area.empty()) return;
+        gdi::strokeCoverage(points, count, style, area, c->coverage);
+        const float alpha = style.color.a / 255.0f;
+        c->forEachPixel(area, [&](std::uint32_t& pixel, int x, int y) {
+            const float coverage =
+                c->coverage[static_cast<std::size_t>(y - area.top) * area.width() +
+                            (x - area.left)];
+            if (coverage > 0.0f) blendPixel(pixel, style.color, coverage * alpha);
+        });
+        return;
+    }
+    // Hard edges on whole pixels: a GDI pen.
     std::vector<POINT> device;
     device.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)

@@ -24,6 +24,9 @@ struct Surface {
     ~Surface();
 };
 
+// Tests: false draws translucent bitmaps with the plain blend, as where msimg32 is missing.
+void setAlphaBlendAllowed(bool allowed);
+
 // The module (plug-in DLL or program) that holds this code: its resources are the skin,
 // its instance registers the window class.
 HMODULE codeModule();

@@ -31,6 +31,16 @@ CPoint pointFrom(LPARAM lParam) {
     return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
 }
 
+// A mouse message's event: client coordinates in lParam, buttons and keys in wParam.
+WindowEvent mouseEvent(WindowEvent::Type type, WPARAM wParam, LPARAM lParam, bool popup) {
+    WindowEvent event{};
+    event.type = type;
+    event.popup = popup;
+    event.where = pointFrom(lParam);
+    event.state = stateFrom(wParam);
+    return event;
+}
+
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 bool registerClass(HMODULE module) {
@@ -139,17 +149,11 @@ LRESULT Win32Window::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             SetCapture(hwnd);
             pressed_ = true;
             last_ = pointFrom(lParam);
-            event.type = WindowEvent::Type::Pressed;
-            event.where = last_;
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Pressed, wParam, lParam, false));
             return 0;
         case WM_MOUSEMOVE:
             last_ = pointFrom(lParam);
-            event.type = WindowEvent::Type::Moved;
-            event.where = last_;
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Moved, wParam, lParam, false));
             return 0;
         case WM_LBUTTONUP:
             last_ = pointFrom(lParam);
@@ -157,10 +161,7 @@ LRESULT Win32Window::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
                 pressed_ = false;  // before ReleaseCapture, whose WM_CAPTURECHANGED is ours
                 if (GetCapture() == hwnd) ReleaseCapture();
             }
-            event.type = WindowEvent::Type::Released;
-            event.where = last_;
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Released, wParam, lParam, false));
             return 0;
         case WM_CAPTURECHANGED:
             // Another window took the mouse in the middle of a drag: the drag ends here, so
@@ -219,22 +220,13 @@ LRESULT Win32Window::handlePopup(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
             // With the capture held, a click anywhere arrives here: outside the list it
             // dismisses it.
-            event.type = WindowEvent::Type::Pressed;
-            event.where = pointFrom(lParam);
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Pressed, wParam, lParam, true));
             return 0;
         case WM_MOUSEMOVE:
-            event.type = WindowEvent::Type::Moved;
-            event.where = pointFrom(lParam);
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Moved, wParam, lParam, true));
             return 0;
         case WM_LBUTTONUP:
-            event.type = WindowEvent::Type::Released;
-            event.where = pointFrom(lParam);
-            event.state = stateFrom(wParam);
-            send(event);
+            send(mouseEvent(WindowEvent::Type::Released, wParam, lParam, true));
             return 0;
         case WM_CAPTURECHANGED:
             // Another window took the mouse (the host was switched away from): dismiss, as a
@@ -278,6 +270,16 @@ bool Win32Window::openPopup(const CRect& anchor, int width, int height) {
     destroyPopup();
     POINT origin{anchor.left, anchor.bottom};
     ClientToScreen(hwnd_, &origin);
+    // Above the anchor when the screen ends below it, inside the screen sideways.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        if (origin.y + height > work.bottom && origin.y - anchor.height() - height >= work.top)
+            origin.y -= anchor.height() + height;
+        if (origin.x + width > work.right) origin.x = work.right - width;
+        if (origin.x < work.left) origin.x = work.left;
+    }
     // Owned by the host's top-level window: it stays above it and goes with it.
     HWND owner = GetAncestor(hwnd_, GA_ROOT);
     popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, gClassName, L"", WS_POPUP,

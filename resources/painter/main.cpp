@@ -72,7 +72,8 @@ struct Image {
     Bytes bmp;
 };
 
-Image paint(int width, int height, const std::function<void(cairo_t*)>& painter) {
+// The painted image as a PNG, and as a BMP too when `bmp` (for Windows).
+Image paint(int width, int height, const std::function<void(cairo_t*)>& painter, bool bmp = false) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
     // Same text rendering as the editor's displays.
@@ -86,7 +87,7 @@ Image paint(int width, int height, const std::function<void(cairo_t*)>& painter)
     cairo_destroy(cr);
     Image image;
     cairo_surface_write_to_png_stream(surface, &appendPng, &image.png);
-    image.bmp = bmpOf(surface);
+    if (bmp) image.bmp = bmpOf(surface);
     cairo_surface_destroy(surface);
     return image;
 }
@@ -264,12 +265,14 @@ int main(int argc, char** argv) {
     }
     std::vector<Painted> images;
     images.push_back({1024, skin->width, skin->height,
-                      paint(skin->width, skin->height,
-                            [skin](cairo_t* cr) { qx::skin::paintBackground(cr, *skin); })});
+                      paint(
+                          skin->width, skin->height,
+                          [skin](cairo_t* cr) { qx::skin::paintBackground(cr, *skin); }, windows)});
     for (const qx::skin::BitmapSpec& bitmap : skin->bitmaps) {
         images.push_back({bitmap.id, bitmap.width, bitmap.height,
-                          paint(bitmap.width, bitmap.height,
-                                [&](cairo_t* cr) { bitmap.paint(cr, skin->style); })});
+                          paint(
+                              bitmap.width, bitmap.height,
+                              [&](cairo_t* cr) { bitmap.paint(cr, skin->style); }, windows)});
     }
     if (windows) {
         for (const Painted& image : images) {

@@ -1,7 +1,8 @@
-// The Win32 + GDI toolkit backend in a real plug-in: eraslip's editor opened in a Win32 host
-// window under Wine shows its background bitmap (an RT_BITMAP resource of the DLL), posted
-// drags reach its knob as begin/automate/end, a drag cut off by another window taking the
-// mouse still ends its edit, and the editor survives its parent going first and opens again.
+// The Win32 + GDI toolkit backend in real plug-ins under Wine: eraslip's editor in a Win32
+// host window shows its background bitmap (an RT_BITMAP resource of the DLL), posted drags
+// reach its knob as begin/automate/end, a drag cut off by another window taking the mouse
+// still ends its edit, and the editor survives its parent going first and opens again;
+// heliope's option menu opens its list as a pop-up window that holds the mouse.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "effects/eraslip/eraslip_params.h"
+#include "gui/frame.h"
+#include "resources/heliope/heliope_layout.h"
 #include "tools/vsthost/host_window_win32.h"
 #include "tools/vsthost/plugin_host.h"
 
@@ -54,11 +57,12 @@ bool closeTo(std::uint32_t a, std::uint32_t b, int tolerance) {
     return true;
 }
 
-class EraslipEditor : public ::testing::Test {
+class EditorTest : public ::testing::Test {
   protected:
+    explicit EditorTest(const char* dll) : dll_(dll) {}
     void SetUp() override {
         std::string error;
-        plugin_ = Plugin::load(QX_ERASLIP_DLL, &error);
+        plugin_ = Plugin::load(dll_, &error);
         ASSERT_TRUE(plugin_) << error;
         vst::ERect* rect = nullptr;
         ASSERT_EQ(plugin_->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
@@ -98,10 +102,21 @@ class EraslipEditor : public ::testing::Test {
         return out;
     }
 
+    const char* dll_;
     std::unique_ptr<Plugin> plugin_;
     std::unique_ptr<HostWindow> window_;
     int width_ = 0;
     int height_ = 0;
+};
+
+class EraslipEditor : public EditorTest {
+  protected:
+    EraslipEditor() : EditorTest(QX_ERASLIP_DLL) {}
+};
+
+class HeliopeEditor : public EditorTest {
+  protected:
+    HeliopeEditor() : EditorTest(QX_HELIOPE_DLL) {}
 };
 
 TEST_F(EraslipEditor, ShowsItsSkinFromTheDllResources) {
@@ -193,6 +208,63 @@ TEST_F(EraslipEditor, OutlivesItsParentAndOpensAgain) {
     ASSERT_EQ(shown.size(), background.size());
     EXPECT_EQ(shown[0], background[0]);
     EXPECT_EQ(shown.back(), background.back());
+}
+
+TEST_F(HeliopeEditor, OptionListIsAPopupThatHoldsTheMouse) {
+    const gui::ControlLayout* menu = nullptr;
+    for (const gui::ControlLayout& row : heliope::kLayout)
+        if (row.kind == gui::ControlKind::OptionMenu && row.tag == kHeliopeChannelMode) menu = &row;
+    ASSERT_TRUE(menu);
+    const int rowHeight = gui::PopupStyle{}.rowHeight;
+    const float before = plugin_->getParameter(kHeliopeChannelMode);
+    HWND editor = static_cast<HWND>(window_->editorWindow());
+    // Posts a left click at (x, y) of the editor to the window holding the mouse.
+    auto clickAt = [&](int x, int y) {
+        HWND target = GetCapture() ? GetCapture() : editor;
+        POINT p{x, y};
+        MapWindowPoints(editor, target, &p, 1);
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        PostMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+        pump(80);
+    };
+    auto openList = [&] {
+        clickAt(menu->x + menu->width / 2, menu->y + menu->height / 2);
+        HWND list = GetCapture();
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(list, editor);
+        EXPECT_TRUE(IsWindowVisible(list));
+        EXPECT_EQ(GetWindowLongPtrW(list, GWL_STYLE) & WS_POPUP, WS_POPUP);
+        RECT r{};
+        GetWindowRect(list, &r);
+        POINT anchor{menu->x, menu->y + menu->height};
+        ClientToScreen(editor, &anchor);
+        EXPECT_EQ(r.left, anchor.x);
+        EXPECT_EQ(r.top, anchor.y);
+        EXPECT_EQ(r.bottom - r.top, kHeliopeChannelModeCount * rowHeight);
+    };
+
+    // A click anywhere else dismisses the list and changes nothing.
+    openList();
+    plugin_->clearEvents();
+    clickAt(5, 5);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(plugin_->events().empty());
+    EXPECT_EQ(plugin_->getParameter(kHeliopeChannelMode), before);
+
+    // A click on an entry chooses it as one edit.
+    openList();
+    clickAt(menu->x + 20, menu->y + menu->height + 2 * rowHeight + rowHeight / 2);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(opcodes(), (std::vector<int>{vst::audioMasterBeginEdit, vst::audioMasterAutomate,
+                                           vst::audioMasterEndEdit}));
+    EXPECT_EQ(plugin_->getParameter(kHeliopeChannelMode), 2.0f);
+
+    // The host closes its window with the list open: the list goes too, nothing is left
+    // holding the mouse.
+    openList();
+    window_->destroy();
+    pump(50);
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 }  // namespace
