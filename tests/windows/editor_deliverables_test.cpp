@@ -37,8 +37,9 @@ namespace {
 
 using gui::ControlKind;
 
-// One deliverable's editor and the control a user drags on it: press at `from`, move by
-// (dx, dy) `steps` times, release (no steps: a click).
+// One deliverable's editor (`width` x `height`) and the control a user drags on it, which sets
+// parameter `param`: press at the control's centre, move by (dx, dy) `steps` times, release
+// (no steps: a click).
 struct EditorCase {
     const char* name;
     std::string path;
