@@ -46,7 +46,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 bool registerClass(HMODULE module) {
     if (gWindows > 0) return true;
     // One name per module: two of our plug-ins in one host register classes of their own.
-    std::swprintf(gClassName, sizeof gClassName / sizeof gClassName[0], L"QxEditor%p",
+    std::swprintf(gClassName, sizeof gClassName / sizeof gClassName[0], L"Plugin%p",
                   static_cast<void*>(module));
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -199,9 +200,14 @@ TEST_F(EraslipEditor, OutlivesItsParentAndOpensAgain) {
     window_->destroy();
     pump(50);  // idles after the window went touch nothing of it
     plugin_->dispatch(vst::effEditClose);
-    // The window class went with the last window; a new editor registers it again.
+    // The window class went with the last window; a new editor registers it again, under
+    // the name made from the module's address.
     open();
     ASSERT_NE(window_->editorWindow(), nullptr);
+    wchar_t expected[64], name[64] = L"";
+    std::swprintf(expected, 64, L"Plugin%p", static_cast<void*>(GetModuleHandleW(L"eraslip.dll")));
+    GetClassNameW(static_cast<HWND>(window_->editorWindow()), name, 64);
+    EXPECT_STREQ(name, expected);
     const std::vector<std::uint32_t> shown = capture();
     int bw = 0, bh = 0;
     const std::vector<std::uint32_t> background = readBackground(&bw, &bh);
