@@ -18,6 +18,8 @@ namespace {
 // Windows of this module alive; the class goes when the last one does, so a host may
 // unload the DLL without a class left behind pointing into it.
 int gWindows = 0;
+// Posted to the editor's window when its list lost the mouse (wParam: the list's serial).
+constexpr UINT kDismissPopup = WM_APP + 1;
 wchar_t gClassName[64] = L"";
 
 MouseState stateFrom(WPARAM keys) {
@@ -91,6 +93,7 @@ class Win32Window final : public PlatformWindow {
     bool pressed_ = false;  // the left button went down here and we hold the capture
     CPoint last_{};
     HWND popup_ = nullptr;
+    WPARAM popupSerial_ = 0;  // counts the lists opened, so a late dismissal spares a new one
 };
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -182,6 +185,14 @@ LRESULT Win32Window::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             send(event);
             return 0;
         }
+        case kDismissPopup:
+            if (popup_ && wParam == popupSerial_) {
+                event.type = WindowEvent::Type::Pressed;
+                event.popup = true;
+                event.where = {-1, -1};
+                send(event);
+            }
+            return 0;
         case WM_DESTROY:
             // Our own DestroyWindow cleared hwnd_ first; here a parent destroyed before
             // effEditClose took us along, and nothing may touch the window from now on.
@@ -229,13 +240,11 @@ LRESULT Win32Window::handlePopup(UINT message, WPARAM wParam, LPARAM lParam) {
             send(mouseEvent(WindowEvent::Type::Released, wParam, lParam, true));
             return 0;
         case WM_CAPTURECHANGED:
-            // Another window took the mouse (the host was switched away from): dismiss, as a
-            // click elsewhere would.
-            if (reinterpret_cast<HWND>(lParam) != popup) {
-                event.type = WindowEvent::Type::Pressed;
-                event.where = {-1, -1};
-                send(event);
-            }
+            // Another window took the mouse (the host was switched away from, or its window
+            // is going with the list): dismiss, as a click elsewhere would, once this message
+            // is done, so the list is never destroyed in the middle of its own destruction.
+            if (reinterpret_cast<HWND>(lParam) != popup && hwnd_)
+                PostMessageW(hwnd_, kDismissPopup, popupSerial_, 0);
             return 0;
         case WM_DESTROY:
             // Destroyed with its owner (the host's top-level window) before we let it go.
@@ -282,6 +291,7 @@ bool Win32Window::openPopup(const CRect& anchor, int width, int height) {
     }
     // Owned by the host's top-level window: it stays above it and goes with it.
     HWND owner = GetAncestor(hwnd_, GA_ROOT);
+    ++popupSerial_;
     popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, gClassName, L"", WS_POPUP,
                              origin.x, origin.y, width, height, owner, nullptr, module_, this);
     if (!popup_) return false;

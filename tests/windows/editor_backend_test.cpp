@@ -265,6 +265,16 @@ TEST_F(HeliopeEditor, OptionListIsAPopupThatHoldsTheMouse) {
                                            vst::audioMasterEndEdit}));
     EXPECT_EQ(plugin_->getParameter(kHeliopeChannelMode), 2.0f);
 
+    // Another window takes the mouse: the list goes as if clicked away.
+    openList();
+    HWND list = GetCapture();
+    plugin_->clearEvents();
+    SetCapture(static_cast<HWND>(window_->handle()));
+    pump(60);
+    ReleaseCapture();
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_TRUE(plugin_->events().empty());
+
     // The host closes its window with the list open: the list goes too, nothing is left
     // holding the mouse.
     openList();
