@@ -20,6 +20,11 @@ namespace {
 int gWindows = 0;
 // Posted to the editor's window when its list lost the mouse (wParam: the list's serial).
 constexpr UINT kDismissPopup = WM_APP + 1;
+// A host that stops calling effEditIdle (or never does) still sees its editor follow the
+// mouse: after this long without an idle the window's timer idles the frame.
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleCheckMs = 50;
+constexpr DWORD kIdleSilenceMs = 250;
 wchar_t gClassName[64] = L"";
 
 MouseState stateFrom(WPARAM keys) {
@@ -68,8 +73,9 @@ class Win32Window final : public PlatformWindow {
 
     std::uintptr_t id() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
     bool alive() const override { return hwnd_ != nullptr; }
-    // The host's message loop has delivered everything already.
-    void pumpEvents() override {}
+    // The host's message loop has delivered everything already; this only notes that the
+    // frame idles.
+    void pumpEvents() override { lastIdle_ = GetTickCount(); }
     void show(const COffscreen& image, const CRect* rects, int count) override;
     bool sharedMemory() const override { return false; }
     bool openPopup(const CRect& anchor, int width, int height) override;
@@ -92,6 +98,7 @@ class Win32Window final : public PlatformWindow {
     bool registered_ = false;
     bool pressed_ = false;  // the left button went down here and we hold the capture
     CPoint last_{};
+    DWORD lastIdle_ = 0;
     HWND popup_ = nullptr;
     WPARAM popupSerial_ = 0;  // counts the lists opened, so a late dismissal spares a new one
 };
@@ -116,7 +123,10 @@ bool Win32Window::create(std::uintptr_t parent, int width, int height) {
     registered_ = true;
     hwnd_ = CreateWindowExW(0, gClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                             width, height, parentWindow, nullptr, module_, this);
-    return hwnd_ != nullptr;
+    if (!hwnd_) return false;
+    lastIdle_ = GetTickCount();
+    SetTimer(hwnd_, kIdleTimer, kIdleCheckMs, nullptr);
+    return true;
 }
 
 Win32Window::~Win32Window() {
@@ -185,6 +195,14 @@ LRESULT Win32Window::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             send(event);
             return 0;
         }
+        case WM_TIMER:
+            if (wParam != kIdleTimer) return DefWindowProcW(hwnd, message, wParam, lParam);
+            if (GetTickCount() - lastIdle_ >= kIdleSilenceMs) {
+                lastIdle_ = GetTickCount();
+                event.type = WindowEvent::Type::Idle;
+                send(event);
+            }
+            return 0;
         case kDismissPopup:
             if (popup_ && wParam == popupSerial_) {
                 event.type = WindowEvent::Type::Pressed;

@@ -180,7 +180,22 @@ TEST_F(EraslipEditor, PostedDragsEditAndEndEvenWhenTheMouseIsTakenAway) {
                        still[static_cast<std::size_t>(y) * width_ + x];
     EXPECT_GT(changed, 20);
 
+    // A host that does not call idle still sees the knob follow a drag, a little later.
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Down, kKnobX, kKnobY));
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Move, kKnobX, kKnobY - 30));
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Up, kKnobX, kKnobY - 30));
+    window_->pump(400);  // messages only
+    const std::vector<std::uint32_t> unidled = capture();
+    changed = 0;
+    for (int y = kKnobY - 28; y < kKnobY + 28; ++y)
+        for (int x = kKnobX - 28; x < kKnobX + 28; ++x)
+            changed += unidled[static_cast<std::size_t>(y) * width_ + x] !=
+                       moved[static_cast<std::size_t>(y) * width_ + x];
+    EXPECT_GT(changed, 20);
+
     // The host takes the mouse in the middle of a drag: the edit ends there, no button up.
+    const float beforeCut = plugin_->getParameter(kCrosstalk);
+    EXPECT_GT(beforeCut, after);
     plugin_->clearEvents();
     ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Down, kKnobX, kKnobY));
     ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Move, kKnobX, kKnobY + 30));
@@ -193,7 +208,7 @@ TEST_F(EraslipEditor, PostedDragsEditAndEndEvenWhenTheMouseIsTakenAway) {
     ASSERT_GE(ops.size(), 2u);
     EXPECT_EQ(ops.front(), vst::audioMasterBeginEdit);
     EXPECT_EQ(ops.back(), vst::audioMasterEndEdit);
-    EXPECT_LT(plugin_->getParameter(kCrosstalk), after);
+    EXPECT_LT(plugin_->getParameter(kCrosstalk), beforeCut);
 }
 
 TEST_F(EraslipEditor, OutlivesItsParentAndOpensAgain) {
