@@ -106,6 +106,10 @@ void CFrame::handleWindowEvent(const WindowEvent& event) {
         closePopup();
         return;
     }
+    if (event.type == Type::Idle) {
+        idle();
+        return;
+    }
     if (popup_ || event.popup) {
         handlePopupEvent(event);
         return;
@@ -127,6 +131,7 @@ void CFrame::handleWindowEvent(const WindowEvent& event) {
             wheel(event.where, event.wheel, event.state);
             break;
         case Type::Destroyed:
+        case Type::Idle:
             break;
     }
 }
@@ -163,6 +168,7 @@ void CFrame::handlePopupEvent(const WindowEvent& event) {
                 choosePopupEntry(event.where.y / popupStyle_.rowHeight);
             break;
         case Type::Destroyed:
+        case Type::Idle:
             break;
     }
 }

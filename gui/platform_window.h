@@ -21,6 +21,7 @@ struct WindowEvent {
         Released,   // left button released at `where`
         Wheeled,    // `wheel` notches (positive: away from the user) at `where`
         Destroyed,  // the window is gone (its parent was destroyed); nothing may touch it
+        Idle,       // the host has not called idle for a while: the frame idles on its own
     };
     Type type;
     bool popup = false;  // in the pop-up window: coordinates are the pop-up's own
@@ -49,7 +50,7 @@ class PlatformWindow {
     virtual std::uintptr_t id() const = 0;
     // False once the window was destroyed from outside (see WindowEvent::Destroyed).
     virtual bool alive() const = 0;
-    // Hands every pending event to the sink.
+    // Hands every pending event to the sink. The frame calls it on each of its idles.
     virtual void pumpEvents() = 0;
     // Copies the rectangles of `image` (frame coordinates) to the window.
     virtual void show(const COffscreen& image, const CRect* rects, int count) = 0;

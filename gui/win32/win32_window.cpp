@@ -18,6 +18,13 @@ namespace {
 // Windows of this module alive; the class goes when the last one does, so a host may
 // unload the DLL without a class left behind pointing into it.
 int gWindows = 0;
+// Posted to the editor's window when its list lost the mouse (wParam: the list's serial).
+constexpr UINT kDismissPopup = WM_APP + 1;
+// A host that stops calling effEditIdle (or never does) still sees its editor follow the
+// mouse: after this long without an idle the window's timer idles the frame.
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleCheckMs = 50;
+constexpr DWORD kIdleSilenceMs = 250;
 wchar_t gClassName[64] = L"";
 
 MouseState stateFrom(WPARAM keys) {
@@ -46,7 +53,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 bool registerClass(HMODULE module) {
     if (gWindows > 0) return true;
     // One name per module: two of our plug-ins in one host register classes of their own.
-    std::swprintf(gClassName, sizeof gClassName / sizeof gClassName[0], L"QxEditor%p",
+    std::swprintf(gClassName, sizeof gClassName / sizeof gClassName[0], L"Plugin%p",
                   static_cast<void*>(module));
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -66,8 +73,9 @@ class Win32Window final : public PlatformWindow {
 
     std::uintptr_t id() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
     bool alive() const override { return hwnd_ != nullptr; }
-    // The host's message loop has delivered everything already.
-    void pumpEvents() override {}
+    // The host's message loop has delivered everything already; this only notes that the
+    // frame idles.
+    void pumpEvents() override { lastIdle_ = GetTickCount(); }
     void show(const COffscreen& image, const CRect* rects, int count) override;
     bool sharedMemory() const override { return false; }
     bool openPopup(const CRect& anchor, int width, int height) override;
@@ -90,7 +98,9 @@ class Win32Window final : public PlatformWindow {
     bool registered_ = false;
     bool pressed_ = false;  // the left button went down here and we hold the capture
     CPoint last_{};
+    DWORD lastIdle_ = 0;
     HWND popup_ = nullptr;
+    WPARAM popupSerial_ = 0;  // counts the lists opened, so a late dismissal spares a new one
 };
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -113,7 +123,10 @@ bool Win32Window::create(std::uintptr_t parent, int width, int height) {
     registered_ = true;
     hwnd_ = CreateWindowExW(0, gClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                             width, height, parentWindow, nullptr, module_, this);
-    return hwnd_ != nullptr;
+    if (!hwnd_) return false;
+    lastIdle_ = GetTickCount();
+    SetTimer(hwnd_, kIdleTimer, kIdleCheckMs, nullptr);
+    return true;
 }
 
 Win32Window::~Win32Window() {
@@ -182,6 +195,22 @@ LRESULT Win32Window::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             send(event);
             return 0;
         }
+        case WM_TIMER:
+            if (wParam != kIdleTimer) return DefWindowProcW(hwnd, message, wParam, lParam);
+            if (GetTickCount() - lastIdle_ >= kIdleSilenceMs) {
+                lastIdle_ = GetTickCount();
+                event.type = WindowEvent::Type::Idle;
+                send(event);
+            }
+            return 0;
+        case kDismissPopup:
+            if (popup_ && wParam == popupSerial_) {
+                event.type = WindowEvent::Type::Pressed;
+                event.popup = true;
+                event.where = {-1, -1};
+                send(event);
+            }
+            return 0;
         case WM_DESTROY:
             // Our own DestroyWindow cleared hwnd_ first; here a parent destroyed before
             // effEditClose took us along, and nothing may touch the window from now on.
@@ -229,13 +258,11 @@ LRESULT Win32Window::handlePopup(UINT message, WPARAM wParam, LPARAM lParam) {
             send(mouseEvent(WindowEvent::Type::Released, wParam, lParam, true));
             return 0;
         case WM_CAPTURECHANGED:
-            // Another window took the mouse (the host was switched away from): dismiss, as a
-            // click elsewhere would.
-            if (reinterpret_cast<HWND>(lParam) != popup) {
-                event.type = WindowEvent::Type::Pressed;
-                event.where = {-1, -1};
-                send(event);
-            }
+            // Another window took the mouse (the host was switched away from, or its window
+            // is going with the list): dismiss, as a click elsewhere would, once this message
+            // is done, so the list is never destroyed in the middle of its own destruction.
+            if (reinterpret_cast<HWND>(lParam) != popup && hwnd_)
+                PostMessageW(hwnd_, kDismissPopup, popupSerial_, 0);
             return 0;
         case WM_DESTROY:
             // Destroyed with its owner (the host's top-level window) before we let it go.
@@ -282,6 +309,7 @@ bool Win32Window::openPopup(const CRect& anchor, int width, int height) {
     }
     // Owned by the host's top-level window: it stays above it and goes with it.
     HWND owner = GetAncestor(hwnd_, GA_ROOT);
+    ++popupSerial_;
     popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, gClassName, L"", WS_POPUP,
                              origin.x, origin.y, width, height, owner, nullptr, module_, this);
     if (!popup_) return false;

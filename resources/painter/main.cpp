@@ -92,6 +92,10 @@ Image paint(int width, int height, const std::function<void(cairo_t*)>& painter,
     return image;
 }
 
+Bytes paintPng(int width, int height, const std::function<void(cairo_t*)>& painter) {
+    return paint(width, height, painter).png;
+}
+
 bool writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -141,55 +145,49 @@ Bytes preview(const qx::skin::SkinDescription& skin, const std::vector<Painted>&
         cairo_paint(cr);
         cairo_restore(cr);
     };
-    return paint(skin.width, skin.height,
-                 [&](cairo_t* cr) {
-                     blit(cr, image(1024), 0, 0, skin.width, skin.height, 0, 0);
-                     for (const qx::gui::ControlLayout& row : skin.layout) {
-                         const double x = row.x, y = row.y, w = row.width, h = row.height;
-                         switch (row.kind) {
-                             case qx::gui::ControlKind::AnimKnob:
-                             case qx::gui::ControlKind::ExpKnob:
-                                 blit(cr, image(row.bitmap), x, y, w, h, 0,
-                                      h * int(0.6 * (row.frames - 1)));
-                                 break;
-                             case qx::gui::ControlKind::VSlider:
-                             case qx::gui::ControlKind::HSlider: {
-                                 blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
-                                 cairo_surface_t* handle = image(row.bitmap2);
-                                 if (!handle) break;
-                                 const int hw = cairo_image_surface_get_width(handle);
-                                 const int hh = cairo_image_surface_get_height(handle);
-                                 if (row.kind == qx::gui::ControlKind::VSlider)
-                                     blit(cr, handle, x + (w - hw) / 2, y + (h - hh) * 0.3, hw, hh,
-                                          0, 0);
-                                 else
-                                     blit(cr, handle, x + (w - hw) * 0.5, y + (h - hh) / 2, hw, hh,
-                                          0, 0);
-                                 break;
-                             }
-                             case qx::gui::ControlKind::FallOffMeter:
-                             case qx::gui::ControlKind::KScaleMeter:
-                                 blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
-                                 blit(cr, image(row.bitmap2), x, y + h * 0.3, w, h * 0.7, 0,
-                                      h * 0.3);
-                                 break;
-                             case qx::gui::ControlKind::MovieButton:
-                             case qx::gui::ControlKind::MovieBitmap:
-                             case qx::gui::ControlKind::BitmapView:
-                             case qx::gui::ControlKind::OptionMenu:
-                             case qx::gui::ControlKind::HintLine:
-                             case qx::gui::ControlKind::ParamDisplay:
-                             case qx::gui::ControlKind::CommandLabel:
-                             case qx::gui::ControlKind::PeakHoldReadout:
-                             case qx::gui::ControlKind::Custom:
-                                 if (row.bitmap) blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
-                                 break;
-                         }
-                     }
-                     for (cairo_surface_t* s : surfaces) cairo_surface_destroy(s);
-                     surfaces.clear();
-                 })
-        .png;
+    return paintPng(skin.width, skin.height, [&](cairo_t* cr) {
+        blit(cr, image(1024), 0, 0, skin.width, skin.height, 0, 0);
+        for (const qx::gui::ControlLayout& row : skin.layout) {
+            const double x = row.x, y = row.y, w = row.width, h = row.height;
+            switch (row.kind) {
+                case qx::gui::ControlKind::AnimKnob:
+                case qx::gui::ControlKind::ExpKnob:
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, h * int(0.6 * (row.frames - 1)));
+                    break;
+                case qx::gui::ControlKind::VSlider:
+                case qx::gui::ControlKind::HSlider: {
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    cairo_surface_t* handle = image(row.bitmap2);
+                    if (!handle) break;
+                    const int hw = cairo_image_surface_get_width(handle);
+                    const int hh = cairo_image_surface_get_height(handle);
+                    if (row.kind == qx::gui::ControlKind::VSlider)
+                        blit(cr, handle, x + (w - hw) / 2, y + (h - hh) * 0.3, hw, hh, 0, 0);
+                    else
+                        blit(cr, handle, x + (w - hw) * 0.5, y + (h - hh) / 2, hw, hh, 0, 0);
+                    break;
+                }
+                case qx::gui::ControlKind::FallOffMeter:
+                case qx::gui::ControlKind::KScaleMeter:
+                    blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    blit(cr, image(row.bitmap2), x, y + h * 0.3, w, h * 0.7, 0, h * 0.3);
+                    break;
+                case qx::gui::ControlKind::MovieButton:
+                case qx::gui::ControlKind::MovieBitmap:
+                case qx::gui::ControlKind::BitmapView:
+                case qx::gui::ControlKind::OptionMenu:
+                case qx::gui::ControlKind::HintLine:
+                case qx::gui::ControlKind::ParamDisplay:
+                case qx::gui::ControlKind::CommandLabel:
+                case qx::gui::ControlKind::PeakHoldReadout:
+                case qx::gui::ControlKind::Custom:
+                    if (row.bitmap) blit(cr, image(row.bitmap), x, y, w, h, 0, 0);
+                    break;
+            }
+        }
+        for (cairo_surface_t* s : surfaces) cairo_surface_destroy(s);
+        surfaces.clear();
+    });
 }
 
 std::string embedSource(const std::string& name, const std::vector<Painted>& images) {

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -179,7 +180,22 @@ TEST_F(EraslipEditor, PostedDragsEditAndEndEvenWhenTheMouseIsTakenAway) {
                        still[static_cast<std::size_t>(y) * width_ + x];
     EXPECT_GT(changed, 20);
 
+    // A host that does not call idle still sees the knob follow a drag, a little later.
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Down, kKnobX, kKnobY));
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Move, kKnobX, kKnobY - 30));
+    ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Up, kKnobX, kKnobY - 30));
+    window_->pump(400);  // messages only
+    const std::vector<std::uint32_t> unidled = capture();
+    changed = 0;
+    for (int y = kKnobY - 28; y < kKnobY + 28; ++y)
+        for (int x = kKnobX - 28; x < kKnobX + 28; ++x)
+            changed += unidled[static_cast<std::size_t>(y) * width_ + x] !=
+                       moved[static_cast<std::size_t>(y) * width_ + x];
+    EXPECT_GT(changed, 20);
+
     // The host takes the mouse in the middle of a drag: the edit ends there, no button up.
+    const float beforeCut = plugin_->getParameter(kCrosstalk);
+    EXPECT_GT(beforeCut, after);
     plugin_->clearEvents();
     ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Down, kKnobX, kKnobY));
     ASSERT_TRUE(window_->postMouse(HostWindow::Mouse::Move, kKnobX, kKnobY + 30));
@@ -192,16 +208,21 @@ TEST_F(EraslipEditor, PostedDragsEditAndEndEvenWhenTheMouseIsTakenAway) {
     ASSERT_GE(ops.size(), 2u);
     EXPECT_EQ(ops.front(), vst::audioMasterBeginEdit);
     EXPECT_EQ(ops.back(), vst::audioMasterEndEdit);
-    EXPECT_LT(plugin_->getParameter(kCrosstalk), after);
+    EXPECT_LT(plugin_->getParameter(kCrosstalk), beforeCut);
 }
 
 TEST_F(EraslipEditor, OutlivesItsParentAndOpensAgain) {
     window_->destroy();
     pump(50);  // idles after the window went touch nothing of it
     plugin_->dispatch(vst::effEditClose);
-    // The window class went with the last window; a new editor registers it again.
+    // The window class went with the last window; a new editor registers it again, under
+    // the name made from the module's address.
     open();
     ASSERT_NE(window_->editorWindow(), nullptr);
+    wchar_t expected[64], name[64] = L"";
+    std::swprintf(expected, 64, L"Plugin%p", static_cast<void*>(GetModuleHandleW(L"eraslip.dll")));
+    GetClassNameW(static_cast<HWND>(window_->editorWindow()), name, 64);
+    EXPECT_STREQ(name, expected);
     const std::vector<std::uint32_t> shown = capture();
     int bw = 0, bh = 0;
     const std::vector<std::uint32_t> background = readBackground(&bw, &bh);
@@ -258,6 +279,16 @@ TEST_F(HeliopeEditor, OptionListIsAPopupThatHoldsTheMouse) {
     EXPECT_EQ(opcodes(), (std::vector<int>{vst::audioMasterBeginEdit, vst::audioMasterAutomate,
                                            vst::audioMasterEndEdit}));
     EXPECT_EQ(plugin_->getParameter(kHeliopeChannelMode), 2.0f);
+
+    // Another window takes the mouse: the list goes as if clicked away.
+    openList();
+    HWND list = GetCapture();
+    plugin_->clearEvents();
+    SetCapture(static_cast<HWND>(window_->handle()));
+    pump(60);
+    ReleaseCapture();
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_TRUE(plugin_->events().empty());
 
     // The host closes its window with the list open: the list goes too, nothing is left
     // holding the mouse.
