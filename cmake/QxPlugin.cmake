@@ -24,6 +24,14 @@ function(qx_add_skin name source)
   get_filename_component(source ${source} ABSOLUTE)
   add_executable(qxpaint_${name} ${PROJECT_SOURCE_DIR}/resources/painter/main.cpp ${source})
   target_link_libraries(qxpaint_${name} PRIVATE qx_skin_painter)
+  # In one place, where the Windows build (QX_NATIVE_BUILD_DIR) finds it to paint the DLL's
+  # bitmaps (qx_painters builds them all).
+  set_target_properties(qxpaint_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                        ${CMAKE_BINARY_DIR}/painters)
+  if(NOT TARGET qx_painters)
+    add_custom_target(qx_painters)
+  endif()
+  add_dependencies(qx_painters qxpaint_${name})
   set(out ${CMAKE_BINARY_DIR}/skins/${name})
   # Painting leaks nothing of ours, but fontconfig keeps caches until exit.
   add_custom_command(

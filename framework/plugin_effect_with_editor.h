@@ -34,22 +34,11 @@ class PluginEffectWithEditor : public Effect {
 };
 
 // createEffectInstance for a deliverable: QX_DEFINE_PLUGIN(LofiEffect, LofiEditor).
-// QX_HEADLESS marks a build for a platform the editor toolkit has no backend for yet: the
-// effect is made without its editor (and reports none).
-#ifdef QX_HEADLESS
-#define QX_DEFINE_PLUGIN(Effect, ...)                                   \
-    namespace qx {                                                      \
-    AudioEffect* createEffectInstance(vst::audioMasterCallback host) {  \
-        return new (std::nothrow) PluginEffectWithEditor<Effect>(host); \
-    }                                                                   \
-    }
-#else
 #define QX_DEFINE_PLUGIN(...)                                                \
     namespace qx {                                                           \
     AudioEffect* createEffectInstance(vst::audioMasterCallback host) {       \
         return new (std::nothrow) PluginEffectWithEditor<__VA_ARGS__>(host); \
     }                                                                        \
     }
-#endif
 
 }  // namespace qx

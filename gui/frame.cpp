@@ -30,7 +30,7 @@ CFrame::~CFrame() {
     window_.reset();
 }
 
-bool CFrame::open(unsigned long parentWindow) {
+bool CFrame::open(std::uintptr_t parentWindow) {
     if (window_) return false;
     window_ = PlatformWindow::create(parentWindow, size_.width(), size_.height(), this,
                                      sharedMemoryAllowed_);
@@ -47,7 +47,7 @@ bool CFrame::hasWindow() const {
     return window_ && window_->alive();
 }
 
-unsigned long CFrame::window() const {
+std::uintptr_t CFrame::window() const {
     return window_ ? window_->id() : 0;
 }
 
@@ -106,6 +106,10 @@ void CFrame::handleWindowEvent(const WindowEvent& event) {
         closePopup();
         return;
     }
+    if (event.type == Type::Idle) {
+        idle();
+        return;
+    }
     if (popup_ || event.popup) {
         handlePopupEvent(event);
         return;
@@ -127,6 +131,7 @@ void CFrame::handleWindowEvent(const WindowEvent& event) {
             wheel(event.where, event.wheel, event.state);
             break;
         case Type::Destroyed:
+        case Type::Idle:
             break;
     }
 }
@@ -163,6 +168,7 @@ void CFrame::handlePopupEvent(const WindowEvent& event) {
                 choosePopupEntry(event.where.y / popupStyle_.rowHeight);
             break;
         case Type::Destroyed:
+        case Type::Idle:
             break;
     }
 }

@@ -3,6 +3,7 @@
 // those, paces live views, and also works without a window (rendering and input tests).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,11 +51,11 @@ class CFrame : public CViewContainer, private WindowEventSink {
 
     // Creates and maps the child window inside `parentWindow` (a native window id). False
     // when no display can be opened or the parent does not exist.
-    bool open(unsigned long parentWindow);
+    bool open(std::uintptr_t parentWindow);
     // True while the window exists (false before open and once the host destroyed it).
     bool hasWindow() const;
     // The child window's id, 0 without a window.
-    unsigned long window() const;
+    std::uintptr_t window() const;
     // Before open: allow uploads through shared memory (default) or always use the plain
     // protocol.
     void setSharedMemoryAllowed(bool allowed) { sharedMemoryAllowed_ = allowed; }

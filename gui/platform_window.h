@@ -1,8 +1,10 @@
 // What the frame needs from the window system: a child window in the host's parent window,
 // its input, pixel uploads from the back buffer and a pop-up window for lists. One backend
-// implements it per platform (gui/x11/ on Linux); nothing else in the toolkit knows it.
+// implements it per platform (gui/x11/ on Linux, gui/win32/ on Windows); nothing else in the
+// toolkit knows it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "gui/geometry.h"
@@ -19,6 +21,7 @@ struct WindowEvent {
         Released,   // left button released at `where`
         Wheeled,    // `wheel` notches (positive: away from the user) at `where`
         Destroyed,  // the window is gone (its parent was destroyed); nothing may touch it
+        Idle,       // the host has not called idle for a while: the frame idles on its own
     };
     Type type;
     bool popup = false;  // in the pop-up window: coordinates are the pop-up's own
@@ -36,18 +39,18 @@ class WindowEventSink {
 
 class PlatformWindow {
   public:
-    // A mapped child window of `parent` (a native window id) of the given size. Null when no
-    // window system connection can be made or the parent does not exist. `sharedMemory`
-    // allows pixel uploads through shared memory where the server offers it.
-    static std::unique_ptr<PlatformWindow> create(unsigned long parent, int width, int height,
+    // A mapped child window of `parent` (a native window id: an X window, an HWND) of the given
+    // size. Null when no window system connection can be made or the parent does not exist.
+    // `sharedMemory` allows pixel uploads through shared memory where the server offers it.
+    static std::unique_ptr<PlatformWindow> create(std::uintptr_t parent, int width, int height,
                                                   WindowEventSink* sink, bool sharedMemory);
     virtual ~PlatformWindow() = default;
 
     // The native id; 0 once the window is gone.
-    virtual unsigned long id() const = 0;
+    virtual std::uintptr_t id() const = 0;
     // False once the window was destroyed from outside (see WindowEvent::Destroyed).
     virtual bool alive() const = 0;
-    // Hands every pending event to the sink.
+    // Hands every pending event to the sink. The frame calls it on each of its idles.
     virtual void pumpEvents() = 0;
     // Copies the rectangles of `image` (frame coordinates) to the window.
     virtual void show(const COffscreen& image, const CRect* rects, int count) = 0;

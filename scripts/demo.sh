@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the suite, shows every plug-in's identity, renders a demo clip
 # through every factory program of every plug-in into out/demo, and takes a screenshot of
-# every editor into out/screenshots. The Windows DLLs are left in build-windows/plugins.
+# every editor into out/screenshots (the Windows DLLs' editors, under Wine, into
+# out/screenshots/windows). The Windows DLLs are left in build-windows/plugins.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+# Wine runs the Windows screenshot tool.
+bash scripts/setup.sh wine wine64
 bash scripts/build.sh
 bash scripts/build_windows.sh
 mkdir -p out
@@ -18,6 +20,16 @@ if [ -x build/bin/qxshot ]; then
   for plugin in build/plugins/*.so; do
     name=$(basename "$plugin" .so)
     build/bin/qxshot "$plugin" "out/screenshots/$name.png" || echo "$name: no editor to show"
+  done
+fi
+if [ -x build-windows/bin/qxshot.exe ]; then
+  source scripts/private_display.sh
+  start_private_display
+  mkdir -p out/screenshots/windows
+  for plugin in build-windows/plugins/*.dll; do
+    name=$(basename "$plugin" .dll)
+    bash scripts/wine_run.sh build-windows/bin/qxshot.exe "$plugin" \
+      "out/screenshots/windows/$name.png" || echo "$name: no Windows editor to show"
   done
 fi
 echo "Rendered audio and pictures: out/demo   Editor screenshots: out/screenshots"

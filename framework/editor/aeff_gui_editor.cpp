@@ -47,7 +47,7 @@ gui::CFrame* AEffGUIEditor::createFrame() {
 
 bool AEffGUIEditor::showFrame() {
     const auto parent = reinterpret_cast<std::uintptr_t>(systemWindow_);
-    if (frame_ && frame_->open(static_cast<unsigned long>(parent))) return true;
+    if (frame_ && frame_->open(parent)) return true;
     close();
     return false;
 }

@@ -81,13 +81,4 @@ COffscreen::~COffscreen() {
     cairo_surface_destroy(surface(surface_));
 }
 
-const std::uint32_t* COffscreen::row(int y) const {
-    return reinterpret_cast<const std::uint32_t*>(data_ + static_cast<std::ptrdiff_t>(y) * stride_);
-}
-
-std::uint32_t COffscreen::pixel(int x, int y) const {
-    if (!data_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    return row(y)[x] & 0xffffffu;
-}
-
 }  // namespace qx::gui

@@ -1,8 +1,6 @@
 #include "gui/cairo/pixel_writer.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 namespace qx::gui::cairo_backend {
 
@@ -16,109 +14,34 @@ bool PixelWriter::begin(cairo_t* c) {
     if (m.xx != 1.0 || m.yy != 1.0 || m.xy != 0.0 || m.yx != 0.0 || m.x0 != 0.0 || m.y0 != 0.0)
         return false;
     cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(c);
-    const bool rectangles = list->status == CAIRO_STATUS_SUCCESS &&
-                            list->num_rectangles <= static_cast<int>(clips_.size());
+    const bool rectangles =
+        list->status == CAIRO_STATUS_SUCCESS && list->num_rectangles <= PixelLines::kMaxClips;
     const CRect bounds{0, 0, cairo_image_surface_get_width(target),
                        cairo_image_surface_get_height(target)};
-    clipCount_ = 0;
+    CRect clips[PixelLines::kMaxClips];
+    int count = 0;
     for (int i = 0; rectangles && i < list->num_rectangles; ++i) {
         const cairo_rectangle_t& r = list->rectangles[i];
-        const CRect clip = CRect{static_cast<int>(std::ceil(r.x)), static_cast<int>(std::ceil(r.y)),
-                                 static_cast<int>(std::floor(r.x + r.width)),
-                                 static_cast<int>(std::floor(r.y + r.height))}
-                               .intersection(bounds);
-        if (!clip.empty()) clips_[static_cast<size_t>(clipCount_++)] = clip;
+        clips[count++] = CRect{static_cast<int>(std::ceil(r.x)), static_cast<int>(std::ceil(r.y)),
+                               static_cast<int>(std::floor(r.x + r.width)),
+                               static_cast<int>(std::floor(r.y + r.height))}
+                             .intersection(bounds);
     }
     cairo_rectangle_list_destroy(list);
     if (!rectangles) return false;
     cairo_surface_flush(target);  // cairo's own drawing lands first
+    if (!lines_.begin(cairo_image_surface_get_data(target), cairo_image_surface_get_stride(target),
+                      clips, count))
+        return false;
     surface_ = target;
-    data_ = cairo_image_surface_get_data(target);
-    stride_ = cairo_image_surface_get_stride(target);
-    return data_ != nullptr;
+    return true;
 }
 
 PixelWriter::~PixelWriter() {
-    if (surface_ && !touched_.empty())
-        cairo_surface_mark_dirty_rectangle(surface_, touched_.left, touched_.top, touched_.width(),
-                                           touched_.height());
-}
-
-void PixelWriter::blend(int x, int y, float coverage, CColor color) {
-    if (coverage <= 0.0f) return;
-    bool inside = false;
-    for (int i = 0; i < clipCount_ && !inside; ++i)
-        inside = clips_[static_cast<size_t>(i)].contains({x, y});
-    if (!inside) return;
-    auto* pixel = reinterpret_cast<std::uint32_t*>(data_ + y * stride_) + x;
-    const float a = std::min(coverage, 1.0f) * color.a / 255.0f;
-    const auto mix = [a](std::uint32_t under, unsigned over) {
-        return static_cast<std::uint32_t>(static_cast<float>(under) +
-                                          (static_cast<float>(over) - under) * a + 0.5f);
-    };
-    const std::uint32_t p = *pixel;
-    *pixel = mix(p >> 16 & 0xff, color.r) << 16 | mix(p >> 8 & 0xff, color.g) << 8 |
-             mix(p & 0xff, color.b);
-    touched_ = touched_.united(CRect::sized(x, y, 1, 1));
-}
-
-void PixelWriter::segment(CPointF from, CPointF to, bool last, CColor color, bool antialias) {
-    // Pixel-centre space: pixel (i, j) is centred on (i, j).
-    const float x0 = from.x - 0.5f, y0 = from.y - 0.5f, x1 = to.x - 0.5f, y1 = to.y - 0.5f;
-    const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
-    // Along the major axis from one end to the other; the end pixel belongs to the next
-    // segment, so a joint is covered once.
-    const float a0 = steep ? y0 : x0, a1 = steep ? y1 : x1;
-    const float b0 = steep ? x0 : y0, b1 = steep ? x1 : y1;
-    const int start = static_cast<int>(std::lround(a0)), end = static_cast<int>(std::lround(a1));
-    const int step = end >= start ? 1 : -1;
-    const float slope = a1 != a0 ? (b1 - b0) / (a1 - a0) : 0.0f;
-    for (int major = start;; major += step) {
-        if (major == end && !last) break;
-        const float minor = b0 + slope * (static_cast<float>(major) - a0);
-        if (antialias) {
-            const float base = std::floor(minor);
-            const float f = minor - base;
-            const int j = static_cast<int>(base);
-            if (steep) {
-                blend(j, major, 1.0f - f, color);
-                blend(j + 1, major, f, color);
-            } else {
-                blend(major, j, 1.0f - f, color);
-                blend(major, j + 1, f, color);
-            }
-        } else {
-            const int j = static_cast<int>(std::lround(minor));
-            if (steep)
-                blend(j, major, 1.0f, color);
-            else
-                blend(major, j, 1.0f, color);
-        }
-        if (major == end) break;
-    }
-}
-
-void PixelWriter::polyline(const CPointF* points, int count, CColor color, bool antialias) {
-    for (int i = 1; i < count; ++i) {
-        const CPointF a = points[i - 1], b = points[i];
-        if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) ||
-            !std::isfinite(b.y))
-            continue;
-        // Far outside every clip there is nothing to draw (and no reason to walk it).
-        constexpr float kFar = 1.0e6f;
-        if (std::abs(a.x) > kFar || std::abs(a.y) > kFar || std::abs(b.x) > kFar ||
-            std::abs(b.y) > kFar)
-            continue;
-        segment(a, b, i == count - 1, color, antialias);
-    }
-}
-
-void PixelWriter::dots(const CPointF* points, int count, CColor color) {
-    for (int i = 0; i < count; ++i) {
-        if (!(std::abs(points[i].x) < 1.0e6f && std::abs(points[i].y) < 1.0e6f)) continue;
-        blend(static_cast<int>(std::floor(points[i].x)), static_cast<int>(std::floor(points[i].y)),
-              1.0f, color);
-    }
+    const CRect& touched = lines_.touched();
+    if (surface_ && !touched.empty())
+        cairo_surface_mark_dirty_rectangle(surface_, touched.left, touched.top, touched.width(),
+                                           touched.height());
 }
 
 }  // namespace qx::gui::cairo_backend

@@ -1,13 +1,10 @@
-// One-pixel lines and dots written straight into the pixels of an xRGB image surface,
-// clipped to the context's clip rectangles: a thousand-point curve costs microseconds here,
-// where cairo's general stroker takes the better part of a millisecond.
+// The one-pixel line writer (gui/pixel_lines.h) on a cairo context: its target's pixels
+// inside its clip rectangles, with cairo told which pixels changed behind its back.
 #pragma once
 
 #include <cairo.h>
 
-#include <array>
-
-#include "gui/geometry.h"
+#include "gui/pixel_lines.h"
 
 namespace qx::gui::cairo_backend {
 
@@ -17,25 +14,17 @@ class PixelWriter {
     // transformation the identity and its clip a list of rectangles (what the toolkit
     // makes); otherwise the caller draws with cairo.
     bool begin(cairo_t* c);
-    // Tells cairo which pixels changed behind its back.
+    // Tells cairo which pixels changed.
     ~PixelWriter();
 
-    // Joined segments one pixel wide through pixel-centre coordinates (x + 0.5 is the centre
-    // of column x); antialiased by coverage of the two nearest pixels, or the nearest only.
-    void polyline(const CPointF* points, int count, CColor color, bool antialias);
-    // The pixel under each point.
-    void dots(const CPointF* points, int count, CColor color);
+    void polyline(const CPointF* points, int count, CColor color, bool antialias) {
+        lines_.polyline(points, count, color, antialias);
+    }
+    void dots(const CPointF* points, int count, CColor color) { lines_.dots(points, count, color); }
 
   private:
-    void segment(CPointF from, CPointF to, bool last, CColor color, bool antialias);
-    void blend(int x, int y, float coverage, CColor color);
-
     cairo_surface_t* surface_ = nullptr;
-    unsigned char* data_ = nullptr;
-    int stride_ = 0;
-    std::array<CRect, 32> clips_{};
-    int clipCount_ = 0;
-    CRect touched_;
+    PixelLines lines_;
 };
 
 }  // namespace qx::gui::cairo_backend

@@ -53,9 +53,9 @@ class X11Window final : public PlatformWindow {
     explicit X11Window(WindowEventSink* sink) : sink_(sink) {}
     ~X11Window() override;
 
-    bool create(unsigned long parent, int width, int height, bool sharedMemory);
+    bool create(std::uintptr_t parent, int width, int height, bool sharedMemory);
 
-    unsigned long id() const override { return alive_ ? window_ : 0; }
+    std::uintptr_t id() const override { return alive_ ? window_ : 0; }
     bool alive() const override { return alive_; }
     void pumpEvents() override;
     void show(const COffscreen& image, const CRect* rects, int count) override;
@@ -90,7 +90,7 @@ class X11Window final : public PlatformWindow {
     int popupHeight_ = 0;
 };
 
-bool X11Window::create(unsigned long parent, int width, int height, bool sharedMemory) {
+bool X11Window::create(std::uintptr_t parent, int width, int height, bool sharedMemory) {
     dpy_ = XOpenDisplay(nullptr);
     if (!dpy_) return false;
     XErrorTrap trap(dpy_);
@@ -356,7 +356,7 @@ void X11Window::closePopup() {
 
 }  // namespace
 
-std::unique_ptr<PlatformWindow> PlatformWindow::create(unsigned long parent, int width, int height,
+std::unique_ptr<PlatformWindow> PlatformWindow::create(std::uintptr_t parent, int width, int height,
                                                        WindowEventSink* sink, bool sharedMemory) {
     if (parent == 0 || width <= 0 || height <= 0) return nullptr;
     auto window = std::make_unique<X11Window>(sink);

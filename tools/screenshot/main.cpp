@@ -2,34 +2,13 @@
 // a short tone so the meters move, idles a few times and saves the window as PNG. Starts a
 // private Xvfb when $DISPLAY is unset or unusable.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <thread>
-#include <vector>
 
 #include "gui/testing/host_window.h"
 #include "gui/testing/virtual_display.h"
 #include "tools/vsthost/plugin_host.h"
-
-namespace {
-
-// A few blocks of a 440 Hz tone at -6 dBFS.
-void playTone(qx::host::Plugin& plugin, int blocks) {
-    constexpr int kFrames = 512;
-    static double phase = 0;
-    std::vector<std::vector<float>> input(static_cast<size_t>(plugin.numInputs()),
-                                          std::vector<float>(kFrames));
-    for (int b = 0; b < blocks; ++b) {
-        for (int i = 0; i < kFrames; ++i) {
-            const float s = 0.5f * static_cast<float>(std::sin(phase));
-            phase += 2 * 3.14159265358979 * 440.0 / 44100.0;
-            for (auto& channel : input) channel[static_cast<size_t>(i)] = s;
-        }
-        plugin.run(input, kFrames);
-    }
-}
-
-}  // namespace
+#include "tools/vsthost/test_tone.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -63,8 +42,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qxshot: the editor did not open\n");
         return 1;
     }
+    qx::host::TestTone tone;
     for (int i = 0; i < 12; ++i) {
-        playTone(*plugin, 3);
+        tone.play(*plugin, 3);
         plugin->dispatch(qx::vst::effEditIdle);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
