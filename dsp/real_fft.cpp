@@ -9,6 +9,8 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/real_fft_kernel.h"
+
 namespace qx {
 
 namespace {
@@ -194,6 +196,59 @@ RealFft::RealFft(int n) : n_(powerOfTwoSize(n)) {
     }
 
     scratch_.assign(2 * static_cast<size_t>(m) + kPad, 0.0f);
+    useKernel(bestKernel());
+}
+
+bool RealFft::kernelSupported(Kernel kernel) {
+    switch (kernel) {
+        case Kernel::Scalar:
+            return true;
+        case Kernel::Sse2:
+            return fft_kernel::sse2Functions() != nullptr;
+        case Kernel::Avx2:
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+        {
+            // Asked once; the init call is needed only before the library's constructors.
+            static const bool avx2 = [] {
+                __builtin_cpu_init();
+                return __builtin_cpu_supports("avx2") != 0;
+            }();
+            return fft_kernel::avx2Functions() != nullptr && avx2;
+        }
+#else
+            return false;  // no run-time check on this compiler yet
+#endif
+    }
+    return false;
+}
+
+RealFft::Kernel RealFft::bestKernel() {
+    if (kernelSupported(Kernel::Avx2)) return Kernel::Avx2;
+    if (kernelSupported(Kernel::Sse2)) return Kernel::Sse2;
+    return Kernel::Scalar;
+}
+
+bool RealFft::useKernel(Kernel kernel) {
+    if (!kernelSupported(kernel)) return false;
+    kernel_ = kernel;
+    vector_ = nullptr;
+    if (half_ >= fft_kernel::kMinHalf) {
+        if (kernel == Kernel::Avx2)
+            vector_ = fft_kernel::avx2Functions();
+        else if (kernel == Kernel::Sse2)
+            vector_ = fft_kernel::sse2Functions();
+    }
+    return true;
+}
+
+fft_kernel::Tables RealFft::tables() {
+    return {half_,
+            passes_,
+            stageTwiddles_.data(),
+            splitHalfCos_.data(),
+            splitHalfSin_.data(),
+            scratch_.data(),
+            scratch_.data() + half_ + kPad};
 }
 
 void RealFft::transformHalf(const float* interleavedIn, float* const* first, float* const* second,
@@ -256,6 +311,10 @@ void RealFft::forward(float* output, const float* input) {
         return;
     }
 
+    if (vector_) {
+        vector_->forward(tables(), output, input);
+        return;
+    }
     // Z = FFT of z[m] = x[2m] + i x[2m+1]; then X[k] = E[k] + W^k O[k] with E, O the
     // spectra of the even and odd samples, recovered from Z[k] and conj Z[M-k].
     // The passes alternate between output and scratch so that the last lands in output,
@@ -320,6 +379,10 @@ void RealFft::inverse(float* output, const float* input) {
         output[2] = s02 - 2.0f * input[1];
         output[1] = d02 + 2.0f * input[3];
         output[3] = d02 - 2.0f * input[3];
+        return;
+    }
+    if (vector_) {
+        vector_->inverse(tables(), output, input);
         return;
     }
     // The last pass writes the interleaved output from scratch; the ones before
