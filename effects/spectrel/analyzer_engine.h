@@ -38,6 +38,8 @@ class AnalyzerEngine {
     // this many frames, so the frame loop spends one load on them rather than two
     // random-number steps. Prime, so it shares no period with the spectrum hop.
     static constexpr int kNoisePairs = 1021;
+    // Frames whose risen levels the frame loop keeps, to find the last rise of a hold.
+    static constexpr int kRiseStretch = 64;
 
     // Meter channels of the level readers.
     enum Meter : int { kLeft = 0, kRight, kMid, kSide, kNumMeters };
@@ -287,7 +289,6 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
     const __m128i hold = _mm_set1_epi32(holdSamples_);
     const __m128i oneInt = _mm_set1_epi32(1);
-    const V one = splat(1.0f);
     float* const ring = &ispRing_[0][0];
     int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
     int i = 0;          // the frame
@@ -341,15 +342,39 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         return risen;
     };
     // The hold only rises within a run free of expiries, to a rising level that passes
-    // it; returns the run's last such frame per lane, numbered from 1 (0: none).
+    // it. Its last rise in a stretch of frames is the first frame that reached the
+    // stretch's final hold, so the frame loop only stores what rose and the rare stretch
+    // with a new hold is searched afterwards. Returns, per lane, the run's last frame
+    // with a rise numbered from 1 (0: none).
     auto holdRun = [&]<bool kAboveFloor>(int end) {
-        V lastRise = _mm_setzero_ps(), frame = one;
-        for (; i < end; ++i) {
-            const V risen = updatePeak.template operator()<kAboveFloor>(measure(i));
-            const V held = _mm_max_ps(peakHold, risen);
-            lastRise = _mm_max_ps(lastRise, _mm_and_ps(_mm_cmpgt_ps(held, peakHold), frame));
-            peakHold = held;
-            frame = _mm_add_ps(frame, one);
+        alignas(16) float risen[kRiseStretch][kNumMeters];
+        __m128i lastRise = _mm_setzero_si128();
+        for (int stretch = 1; i < end;) {  // stretch: frame number of the stretch's first
+            const int stretchEnd = std::min(end, i + kRiseStretch);
+            const V before = peakHold;
+            float(*at)[kNumMeters] = risen;
+            for (; i < stretchEnd; ++i, ++at) {
+                const V r = updatePeak.template operator()<kAboveFloor>(measure(i));
+                _mm_store_ps(*at, r);
+                peakHold = _mm_max_ps(peakHold, r);
+            }
+            if (int pending = _mm_movemask_ps(_mm_cmpgt_ps(peakHold, before)); pending != 0) {
+                alignas(16) float held[kNumMeters];
+                alignas(16) std::int32_t last[kNumMeters];
+                _mm_store_ps(held, peakHold);
+                _mm_store_si128(reinterpret_cast<__m128i*>(last), lastRise);
+                // Levels are positive, so frames without a rise (stored as 0) never match.
+                for (int f = 0; pending != 0; ++f) {
+                    for (int m = 0; m < kNumMeters; ++m) {
+                        if ((pending >> m & 1) != 0 && risen[f][m] == held[m]) {
+                            last[m] = stretch + f;
+                            pending &= ~(1 << m);
+                        }
+                    }
+                }
+                lastRise = _mm_load_si128(reinterpret_cast<const __m128i*>(last));
+            }
+            stretch += static_cast<int>(at - risen);
         }
         return lastRise;
     };
@@ -388,15 +413,15 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
             // 1024 frames lose less than half even at 5 kHz), so such runs skip that check.
             end = std::min(end, i + minCount + 1);
             const int start = i;
-            const V lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
-                                   ? holdRun.template operator()<true>(end)
-                                   : holdRun.template operator()<false>(end);
+            const __m128i lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
+                                         ? holdRun.template operator()<true>(end)
+                                         : holdRun.template operator()<false>(end);
             // A rise in frame f of the run leaves 10 s - (frames from f to the end) in the
             // count; without one the count went down by the run's length.
             const __m128i length = _mm_set1_epi32(i - start);
-            const __m128i rose = _mm_castps_si128(_mm_cmpgt_ps(lastRise, _mm_setzero_ps()));
-            const __m128i afterRise = _mm_add_epi32(
-                _mm_sub_epi32(hold, length), _mm_sub_epi32(_mm_cvttps_epi32(lastRise), oneInt));
+            const __m128i rose = _mm_cmpgt_epi32(lastRise, _mm_setzero_si128());
+            const __m128i afterRise =
+                _mm_add_epi32(_mm_sub_epi32(hold, length), _mm_sub_epi32(lastRise, oneInt));
             holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
                                      _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
             noisePos += i - start;

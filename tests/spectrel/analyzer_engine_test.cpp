@@ -215,6 +215,26 @@ TEST(AnalyzerEngine, PeakHoldLastsTenSecondsAndResets) {
     EXPECT_NEAR(e.peakHold(E::kRight), bed, 1e-6f);
     EXPECT_LT(e.peakHold(E::kMid), 1e-7f);
 
+    // In blocks, with the crest met again five frames later (a rise of the level but not
+    // of the hold): the hold still falls in the 50001st frame after the first crest.
+    for (int block : {7, 64, 4096}) {
+        SCOPED_TRACE(block);
+        E b;
+        b.updateSampleRate(5000.0f);
+        // Silence first, so that the crest is the hold's largest value.
+        std::vector<float> left(100 + 50001, bed), right(100 + 50001, -bed);
+        std::fill_n(left.begin(), 100, 0.0f);
+        std::fill_n(right.begin(), 100, 0.0f);
+        left[100] = left[105] = crest;
+        right[100] = right[105] = -crest;
+        feed(b, left, right, block);
+        EXPECT_NEAR(b.peakHold(E::kLeft), crest, 1e-6f);
+        EXPECT_NEAR(b.peakHold(E::kRight), crest, 1e-6f);
+        b.processSample(bed, -bed);
+        EXPECT_NEAR(b.peakHold(E::kLeft), bed, 1e-6f);
+        EXPECT_NEAR(b.peakHold(E::kRight), bed, 1e-6f);
+    }
+
     // A louder crest restarts it; resetPeakHold and switching ISP clear all four holds,
     // which then follow the present level within two frames.
     auto clearsAllHolds = [&](auto clear) {
@@ -360,6 +380,9 @@ TEST(AnalyzerEngine, BlockPathMatchesThePerFrameDesign) {
         left[n] = 0.9f * static_cast<float>(n % 3) / 2.0f;
         right[n + 1] = -0.7f;
     }
+    // A new maximum met again a few frames later: the hold restarts from the first.
+    left[30000] = left[30020] = 0.95f;
+    right[30003] = right[30004] = -0.97f;
     // Now and then a block with samples the engine has to clean first.
     for (int n = 5000; n < frames; n += 20011) {
         left[n] = 3e5f;
