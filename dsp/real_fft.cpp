@@ -292,6 +292,35 @@ void RealFft::transformHalf(const float* interleavedIn, float* const* first, flo
 }
 
 void RealFft::forward(float* output, const float* input) {
+    if (vector_) {
+        const int quarter = n_ / 4;
+        const fft_kernel::RealInput real = {
+            {input, input + quarter, input + 2 * quarter, input + 3 * quarter}, nullptr};
+        vector_->forward(tables(), output, real);
+        return;
+    }
+    forwardPlain(output, input);
+}
+
+void RealFft::forwardWindowed(float* output, const float* ring, int start, const float* window) {
+    const int n = n_;
+    start &= n - 1;
+    const int quarter = std::max(n / 4, 1);
+    if (vector_ && start % quarter == 0) {
+        fft_kernel::RealInput real = {{}, window};
+        for (int j = 0; j < 4; ++j) real.quarter[j] = ring + ((start + j * quarter) & (n - 1));
+        vector_->forward(tables(), output, real);
+        return;
+    }
+    // Windowed into the array the first pass of the plain transform does not write (up
+    // to 8 points, where that pass gathers its input in place, onto the stack).
+    float small[8];
+    float* windowed = n <= 8 ? small : passes_ % 2 ? scratch_.data() : output;
+    for (int i = 0; i < n; ++i) windowed[i] = ring[(start + i) & (n - 1)] * window[i];
+    forwardPlain(output, windowed);
+}
+
+void RealFft::forwardPlain(float* output, const float* input) {
     const int n = n_;
     if (n == 1) {
         output[0] = input[0];
@@ -311,10 +340,6 @@ void RealFft::forward(float* output, const float* input) {
         return;
     }
 
-    if (vector_) {
-        vector_->forward(tables(), output, input);
-        return;
-    }
     // Z = FFT of z[m] = x[2m] + i x[2m+1]; then X[k] = E[k] + W^k O[k] with E, O the
     // spectra of the even and odd samples, recovered from Z[k] and conj Z[M-k].
     // The passes alternate between output and scratch so that the last lands in output,

@@ -28,6 +28,11 @@ class RealFft {
     // Spectrum of n real samples into output (packed). Arrays of n floats, distinct.
     void forward(float* output, const float* input);
 
+    // Spectrum of the n samples window[i] * ring[(start + i) mod n], i = 0..n-1: the same
+    // floats as windowing them into an array and calling forward(), without that pass
+    // when start is a multiple of n/4. ring and window: n floats each, apart from output.
+    void forwardWindowed(float* output, const float* ring, int start, const float* window);
+
     // n real samples from a packed spectrum; inverse(forward(x)) = n * x.
     void inverse(float* output, const float* input);
 
@@ -57,6 +62,7 @@ class RealFft {
     // conjugated, when that is given (the inverse).
     void transformHalf(const float* interleavedIn, float* const* first, float* const* second,
                        float* interleavedOut);
+    void forwardPlain(float* output, const float* input);
     void splitForward(float* output) const;
     void splitInverse(const float* input, float* zr, float* zi) const;
 

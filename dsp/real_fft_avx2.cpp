@@ -37,9 +37,14 @@ struct Avx2Lanes {
         _mm_storeu_ps(low, _mm256_castps256_ps128(v));
         _mm_storeu_ps(high, _mm256_extractf128_ps(v, 1));
     }
-    // re = p[0], p[2], .. p[14]; im = p[1], p[3], .. p[15].
-    static void loadDeinterleaved(const float* p, F& re, F& im) {
-        const F a = load(p), b = load(p + 8);
+    // re = p[0], p[2], .. p[14]; im = p[1], p[3], .. p[15]; each times w[i] first when
+    // w is given.
+    static void loadDeinterleaved(const float* p, const float* w, F& re, F& im) {
+        F a = load(p), b = load(p + 8);
+        if (w) {
+            a = mul(a, load(w));
+            b = mul(b, load(w + 8));
+        }
         // Within each 128-bit half: (a0 a2 b0 b2 | a4 a6 b4 b6); then the pairs reordered.
         const F evens = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const F odds = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));

@@ -19,11 +19,18 @@ struct Tables {
     float* scratchIm;
 };
 
+// The N real samples of a forward transform: quarter j (samples jN/4 .. (j+1)N/4 - 1)
+// starts at quarter[j], and each sample is multiplied by window[i] first when a window
+// is given.
+struct RealInput {
+    const float* quarter[4];
+    const float* window;
+};
+
 // Packed spectrum of N real samples, and back (the layout and scaling of RealFft).
-using Function = void (*)(const Tables&, float* output, const float* input);
 struct Functions {
-    Function forward;
-    Function inverse;
+    void (*forward)(const Tables&, float* output, const RealInput& input);
+    void (*inverse)(const Tables&, float* output, const float* input);
 };
 
 // Shorter transforms run the plain passes: every vector pass then has whole vectors.
@@ -81,18 +88,22 @@ inline void rotate(typename L::F wr, typename L::F wi, typename L::F& tr, typena
 }
 
 // First radix-4 pass over length n (stride 1), kWidth butterflies p at a time. Element m
-// is (xr[m], xi[m]), or (xr[2m], xr[2m + 1]) when kInterleaved (the real input viewed as
-// complex pairs). Butterfly p writes y[4p .. 4p + 3]. Twiddles: six runs of n/4 floats
-// (w^p, w^2p, w^3p, re then im).
-template <class L, bool kInterleaved>
-void firstPass(int n, const float* xr, const float* xi, float* yr, float* yi, const float* tw) {
+// is (xr[m], xi[m]), or with a real input the samples 2m and 2m + 1 viewed as a complex
+// pair. Butterfly p writes y[4p .. 4p + 3]. Twiddles: six runs of n/4 floats (w^p, w^2p,
+// w^3p, re then im).
+template <class L, bool kReal, bool kWindowed>
+void firstPass(int n, const RealInput* real, const float* xr, const float* xi, float* yr, float* yi,
+               const float* tw) {
     using F = typename L::F;
     const int q = n / 4;
     for (int p = 0; p < q; p += L::kWidth) {
         F r[4], i[4];
         for (int j = 0; j < 4; ++j) {
-            if constexpr (kInterleaved) {
-                L::loadDeinterleaved(xr + 2 * (p + j * q), r[j], i[j]);
+            if constexpr (kWindowed) {
+                L::loadDeinterleaved(real->quarter[j] + 2 * p, real->window + 2 * (p + j * q), r[j],
+                                     i[j]);
+            } else if constexpr (kReal) {
+                L::loadDeinterleaved(real->quarter[j] + 2 * p, nullptr, r[j], i[j]);
             } else {
                 r[j] = L::load(xr + p + j * q);
                 i[j] = L::load(xi + p + j * q);
@@ -195,20 +206,22 @@ void lastPass(int n, int s, const float* xr, const float* xi, float* re, float* 
     }
 }
 
-// Complex FFT of M points read from interleavedIn or, when that is null, from second.
+// Complex FFT of M points read from the real input or, when that is null, from second.
 // Pass i writes to first when i is odd and to second when it is even; the last pass
 // writes interleavedOut instead, conjugated, when that is given (the inverse).
 template <class L>
-void transformHalf(const Tables& t, const float* interleavedIn, float* const* first,
+void transformHalf(const Tables& t, const RealInput* real, float* const* first,
                    float* const* second, float* interleavedOut) {
     float* const* dest = first;
     float* const* other = second;
     int len = t.half;
     const float* tw = t.stageTwiddles;
-    if (interleavedIn)
-        firstPass<L, true>(len, interleavedIn, nullptr, dest[0], dest[1], tw);
+    if (real && real->window)
+        firstPass<L, true, true>(len, real, nullptr, nullptr, dest[0], dest[1], tw);
+    else if (real)
+        firstPass<L, true, false>(len, real, nullptr, nullptr, dest[0], dest[1], tw);
     else
-        firstPass<L, false>(len, second[0], second[1], dest[0], dest[1], tw);
+        firstPass<L, false, false>(len, nullptr, second[0], second[1], dest[0], dest[1], tw);
     tw += 6 * (len / 4);
     len /= 4;
     int s = 4;
@@ -262,14 +275,14 @@ int splitForwardRun(const Tables& t, float* output, int k, int kEnd) {
 }
 
 template <class L>
-void forward(const Tables& t, float* output, const float* input) {
+void forward(const Tables& t, float* output, const RealInput& input) {
     const int m = t.half;
     float* const out[2] = {output, output + m};
     float* const work[2] = {t.scratchRe, t.scratchIm};
     if (t.passes % 2)
-        transformHalf<L>(t, input, out, work, nullptr);
+        transformHalf<L>(t, &input, out, work, nullptr);
     else
-        transformHalf<L>(t, input, work, out, nullptr);
+        transformHalf<L>(t, &input, work, out, nullptr);
     const float z0r = output[0], z0i = output[m];
     output[0] = z0r + z0i;
     output[m] = z0r - z0i;

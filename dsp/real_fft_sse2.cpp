@@ -25,9 +25,14 @@ struct Sse2Lanes {
     static F reverse(F v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
     static F loadReversed(const float* p) { return reverse(load(p)); }
     static void storeReversed(float* p, F v) { store(p, reverse(v)); }
-    // re = p[0], p[2], p[4], p[6]; im = p[1], p[3], p[5], p[7].
-    static void loadDeinterleaved(const float* p, F& re, F& im) {
-        const F a = load(p), b = load(p + 4);
+    // re = p[0], p[2], p[4], p[6]; im = p[1], p[3], p[5], p[7]; each times w[i] first
+    // when w is given.
+    static void loadDeinterleaved(const float* p, const float* w, F& re, F& im) {
+        F a = load(p), b = load(p + 4);
+        if (w) {
+            a = mul(a, load(w));
+            b = mul(b, load(w + 4));
+        }
         re = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         im = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
     }

@@ -76,9 +76,8 @@ void AnalyzerEngine::reset() {
 }
 
 void AnalyzerEngine::clearSpectra() {
-    std::fill_n(&history_[0][0], 2 * kFftSize, 0.0f);
-    std::fill_n(spectrumInL_, kFftSize, 0.0f);
-    std::fill_n(spectrumInR_, kFftSize, 0.0f);
+    std::fill_n(historyL_, kFftSize, 0.0f);
+    std::fill_n(historyR_, kFftSize, 0.0f);
     std::fill_n(spectrumOut_, kFftSize, 0.0f);
     std::fill_n(spectrumL_, kBins, kSpectrumFloor);
     std::fill_n(spectrumR_, kBins, kSpectrumFloor);
@@ -132,29 +131,14 @@ void foldPower(float* __restrict spectrum, const float* __restrict x, float q, f
         spectrum[i] = q * spectrum[i] + (1e-16f + re[i] * re[i] + im[i] * im[i]) * weight;
 }
 
-// outL[i], outR[i] = history[(pos + i) mod 2048] w[i]: the oldest frame first, in two
-// straight runs (pos is 0 or 1024), four frames per step.
-void applyWindow(float* __restrict outL, float* __restrict outR,
-                 const float (*__restrict history)[2], const float* __restrict window, int pos) {
-    constexpr int n = AnalyzerEngine::kFftSize;
-    for (int i = 0; i < n; i += 4) {
-        const float* frames = history[(pos + i) & (n - 1)];
-        const __m128 a = _mm_load_ps(frames);      // l0 r0 l1 r1
-        const __m128 b = _mm_load_ps(frames + 4);  // l2 r2 l3 r3
-        const __m128 w = _mm_load_ps(window + i);
-        _mm_store_ps(outL + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)), w));
-        _mm_store_ps(outR + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), w));
-    }
-}
-
 }  // namespace
 
 void AnalyzerEngine::computeSpectrum() {
-    applyWindow(spectrumInL_, spectrumInR_, history_, window_, historyPos_);
     const float g = aes17_ ? 2.0f : 1.0f;
-    fft_.forward(spectrumOut_, spectrumInL_);
+    // The window is applied as the transform reads the history, oldest frame first.
+    fft_.forwardWindowed(spectrumOut_, historyL_, historyPos_, window_);
     foldPower(spectrumL_, spectrumOut_, spectrumCoef_, g);
-    fft_.forward(spectrumOut_, spectrumInR_);
+    fft_.forwardWindowed(spectrumOut_, historyR_, historyPos_, window_);
     foldPower(spectrumR_, spectrumOut_, spectrumCoef_, g);
     ++spectrumFrame_;
 }

@@ -146,10 +146,9 @@ class AnalyzerEngine {
 
     // Spectrum state
     alignas(16) float window_[kFftSize];
-    // The last 2048 (left, right) input frames with their offsets, one store per frame.
-    alignas(16) float history_[kFftSize][2];
-    alignas(16) float spectrumInL_[kFftSize];  // windowed history
-    alignas(16) float spectrumInR_[kFftSize];
+    // The last 2048 input frames of each channel with their offsets.
+    alignas(16) float historyL_[kFftSize];
+    alignas(16) float historyR_[kFftSize];
     alignas(16) float spectrumOut_[kFftSize];  // packed FFT output, one channel after the other
     alignas(16) float spectrumL_[kBins];       // averaged power
     alignas(16) float spectrumR_[kBins];
@@ -310,7 +309,8 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
                                 _mm_mul_ps(rmsCoef, meanSquare));
         if constexpr (kSpectrum) {
-            _mm_storel_pi(reinterpret_cast<__m64*>(history_[historyPos]), lr);
+            _mm_store_ss(historyL_ + historyPos, lr);
+            _mm_store_ss(historyR_ + historyPos, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
             ++historyPos;
         }
 
