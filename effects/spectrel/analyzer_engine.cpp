@@ -2,6 +2,7 @@
 #include "effects/spectrel/analyzer_engine.h"
 
 #include "dsp/noise_source.h"
+#include "effects/spectrel/power_fold.h"
 
 namespace qx {
 
@@ -13,10 +14,6 @@ constexpr float kMeterRmsSeconds = 0.25f;
 constexpr float kCorrelationSeconds = 0.15f;
 constexpr float kSlowSpectrumSeconds = 2.5f;
 constexpr float kFastSpectrumSeconds = 0.15f;
-// Power scales that put a full-scale sine centred on a bin at about 0.514 (-2.9 dB):
-// 2^-18 for bins 1..1023 and 2^-20 for the DC bin.
-constexpr float kBinScale = 1.0f / 262144.0f;
-constexpr float kDcScale = 1.0f / 1048576.0f;
 
 // exp(-frames / (seconds fs)): the factor of a one-pole smoother updated once per
 // `frames` frames.
@@ -117,29 +114,13 @@ float AnalyzerEngine::correlation() const {
     return corr_[2] / std::sqrt(corr_[0] * corr_[1]);
 }
 
-namespace {
-
-// spectrum = q spectrum + (1 - q) g scale |X|^2 over the packed FFT output X. g scale is
-// a power of two, so multiplying by g scale (1 - q) at once rounds as the two steps do.
-void foldPower(float* __restrict spectrum, const float* __restrict x, float q, float g) {
-    const float w = 1.0f - q;
-    spectrum[0] = (x[0] * x[0] + 1e-16f) * (g * kDcScale * w) + q * spectrum[0];
-    const float weight = g * kBinScale * w;
-    const float* __restrict re = x;
-    const float* __restrict im = x + AnalyzerEngine::kBins;
-    for (int i = 1; i < AnalyzerEngine::kBins; ++i)
-        spectrum[i] = q * spectrum[i] + (1e-16f + re[i] * re[i] + im[i] * im[i]) * weight;
-}
-
-}  // namespace
-
 void AnalyzerEngine::computeSpectrum() {
     const float g = aes17_ ? 2.0f : 1.0f;
     // The window is applied as the transform reads the history, oldest frame first.
     fft_.forwardWindowed(spectrumOut_, historyL_, historyPos_, window_);
-    foldPower(spectrumL_, spectrumOut_, spectrumCoef_, g);
+    foldPower_(spectrumL_, spectrumOut_, spectrumCoef_, g);
     fft_.forwardWindowed(spectrumOut_, historyR_, historyPos_, window_);
-    foldPower(spectrumR_, spectrumOut_, spectrumCoef_, g);
+    foldPower_(spectrumR_, spectrumOut_, spectrumCoef_, g);
     ++spectrumFrame_;
 }
 

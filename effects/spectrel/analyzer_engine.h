@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "dsp/real_fft.h"
+#include "effects/spectrel/power_fold.h"
 #include "framework/sample_guard.h"
 
 namespace qx {
@@ -21,6 +22,7 @@ class AnalyzerEngine {
     // Nyquist bin is dropped.
     static constexpr int kHop = 1024;
     static constexpr int kBins = kHop;
+    static_assert(power_fold::kBins == kBins);
     static constexpr float kMinSampleRate = 5000.0f;
     // Keeps the 10-second hold count inside an int.
     static constexpr float kMaxSampleRate = 10.0e6f;
@@ -156,6 +158,7 @@ class AnalyzerEngine {
     std::uint32_t spectrumFrame_ = 0;
 
     RealFft fft_{kFftSize};
+    power_fold::Function foldPower_ = power_fold::best();
     alignas(16) float noisePairs_[kNoisePairs][2];
     int noisePos_ = 0;  // next pair, 0..kNoisePairs - 1
 };

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,6 +15,7 @@
 
 #include "dsp/noise_source.h"
 #include "effects/spectrel/analyzer_engine.h"
+#include "effects/spectrel/power_fold.h"
 
 namespace qx {
 namespace {
@@ -173,6 +176,33 @@ TEST(AnalyzerEngine, SineSpectrumPeaksInItsBinAtTheDesignedLevel) {
     for (int i = 0; i < E::kBins; ++i) {
         if (i < 190 || i > 211) {
             EXPECT_LT(l[i], l[200] * 1e-6f) << i;
+        }
+    }
+}
+
+TEST(AnalyzerEngine, EveryBuildOfThePowerFoldGivesTheSameFloats) {
+    const power_fold::Function builds[] = {power_fold::baseline(), power_fold::avx2(),
+                                           power_fold::best()};
+    ASSERT_NE(builds[0], nullptr);
+    ASSERT_NE(builds[2], nullptr);
+    // Bins over a wide range of magnitudes, and averages from silence to full scale.
+    std::vector<float> x = noise(2 * E::kBins, 41, 1.0f);
+    for (size_t i = 0; i < x.size(); ++i) x[i] *= std::exp2(static_cast<float>(i % 37) - 18.0f);
+    const std::vector<float> start = noise(E::kBins, 42, 0.5f);
+    for (float g : {1.0f, 2.0f}) {
+        for (float q : {0.0f, 0.8566f, 0.9908f}) {
+            std::vector<float> expected = start;
+            builds[0](expected.data(), x.data(), q, g);
+            EXPECT_NE(expected, start);
+            for (power_fold::Function fold : builds) {
+                if (fold == nullptr) continue;  // not built for this instruction set
+                std::vector<float> got = start;
+                fold(got.data(), x.data(), q, g);
+                for (int i = 0; i < E::kBins; ++i)
+                    ASSERT_EQ(std::bit_cast<std::uint32_t>(got[i]),
+                              std::bit_cast<std::uint32_t>(expected[i]))
+                        << "bin " << i << ", q " << q << ", g " << g;
+            }
         }
     }
 }
