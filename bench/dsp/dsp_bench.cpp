@@ -147,6 +147,29 @@ void BM_RealFftForward(benchmark::State& state) {
 }
 BENCHMARK(BM_RealFftForward)->Apply(fftSizes);
 
+// Each instruction-set kernel of the forward transform (0 plain, 1 SSE2, 2 AVX2); a
+// kernel this processor cannot run is skipped.
+void BM_RealFftForwardKernel(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    qx::RealFft fft(n);
+    if (!fft.useKernel(static_cast<qx::RealFft::Kernel>(state.range(1)))) {
+        state.SkipWithError("kernel not supported here");
+        return;
+    }
+    std::vector<float> in = noise(n), out(n);
+    for (auto _ : state) {
+        fft.forward(out.data(), in.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    recordTime(state);
+}
+BENCHMARK(BM_RealFftForwardKernel)
+    ->ArgNames({"n", "kernel"})
+    ->Args({2048, 0})
+    ->Args({2048, 1})
+    ->Args({2048, 2});
+
 void BM_RealFftInverse(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     qx::RealFft fft(n);
