@@ -9,6 +9,7 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/cpu_features.h"
 #include "dsp/real_fft_kernel.h"
 
 namespace qx {
@@ -206,18 +207,7 @@ bool RealFft::kernelSupported(Kernel kernel) {
         case Kernel::Sse2:
             return fft_kernel::sse2Functions() != nullptr;
         case Kernel::Avx2:
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-        {
-            // Asked once; the init call is needed only before the library's constructors.
-            static const bool avx2 = [] {
-                __builtin_cpu_init();
-                return __builtin_cpu_supports("avx2") != 0;
-            }();
-            return fft_kernel::avx2Functions() != nullptr && avx2;
-        }
-#else
-            return false;  // no run-time check on this compiler yet
-#endif
+            return fft_kernel::avx2Functions() != nullptr && cpuHasAvx2();
     }
     return false;
 }

@@ -1,4 +1,5 @@
 // The power fold for the baseline instruction set, and the choice between the builds.
+#include "dsp/cpu_features.h"
 #include "effects/spectrel/power_fold_kernel.h"
 
 namespace qx::power_fold {
@@ -8,15 +9,7 @@ Function baseline() {
 }
 
 Function best() {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    // Asked once; the init call is needed only before the library's constructors.
-    static const bool avx2Here = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    if (avx2Here && avx2() != nullptr) return avx2();
-#endif
-    return baseline();
+    return cpuHasAvx2() && avx2() != nullptr ? avx2() : baseline();
 }
 
 }  // namespace qx::power_fold
