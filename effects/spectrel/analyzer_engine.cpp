@@ -35,9 +35,9 @@ AnalyzerEngine::AnalyzerEngine() {
     }
     NoiseSource noise;
     noise.setLevel(kAntiDenormalDb);
-    for (float(&pair)[2] : noisePairs_) {
-        pair[0] = noise.nextSample();
-        pair[1] = noise.nextSample();
+    for (int k = 0; k < kNoisePairs; ++k) {
+        noiseL_[k] = noise.nextSample();
+        noiseR_[k] = noise.nextSample();
     }
     updateSampleRate(44100.0f);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "dsp/real_fft.h"
 #include "effects/spectrel/power_fold.h"
@@ -113,6 +114,10 @@ class AnalyzerEngine {
     void clearSpectra();
     template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
     void analyseLoop(const T* inL, const T* inR, int n);
+    // len frames (up to kHop) with their offsets into frames_, and into the history
+    // rings at historyPos when the spectrum runs; the noise and history runs do not wrap.
+    template <bool kSpectrum, bool kChecked, typename T>
+    void gatherFrames(const T* inL, const T* inR, int len, int noisePos, int historyPos);
     template <bool kIsp, bool kSpectrum, typename T>
     void analyseChecked(const T* inL, const T* inR, int n);
     // Windows the last 2048 frames (oldest at historyPos), transforms both channels and
@@ -159,8 +164,11 @@ class AnalyzerEngine {
 
     RealFft fft_{kFftSize};
     power_fold::Function foldPower_ = power_fold::best();
-    alignas(16) float noisePairs_[kNoisePairs][2];
+    alignas(16) float noiseL_[kNoisePairs];
+    alignas(16) float noiseR_[kNoisePairs];
     int noisePos_ = 0;  // next pair, 0..kNoisePairs - 1
+    // The frames of the chunk the frame loop works on, as (left, right) with offsets.
+    alignas(16) float frames_[kHop][2];
 };
 
 // ---------------------------------------------------------------------------------------
@@ -180,23 +188,34 @@ inline V absolute(V a) {
     return _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
 }
 
-// (left, right, 0, 0): one frame of host samples. Checked frames are cleaned as
-// cleanSample does (NaN and infinities 0, magnitudes beyond kInputSampleLimit limited);
-// the others come from a block already found clean.
-template <bool kChecked>
-inline V loadFrame(const float* inL, const float* inR, int i) {
-    const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
-    if constexpr (!kChecked) return x;
+// x cleaned as cleanSample does: NaN and infinities 0, magnitudes beyond
+// kInputSampleLimit limited.
+inline V cleaned(V x) {
     const V limit = splat(kInputSampleLimit);
     const V finite = _mm_cmplt_ps(absolute(x), splat(INFINITY));  // false for NaN too
     return _mm_and_ps(finite,
                       _mm_min_ps(_mm_max_ps(x, _mm_sub_ps(_mm_setzero_ps(), limit)), limit));
+}
+
+// (left, right, 0, 0): one frame of host samples, cleaned in a checked block (the others
+// come from a block already found clean).
+template <bool kChecked>
+inline V loadFrame(const float* inL, const float* inR, int i) {
+    const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
+    return kChecked ? cleaned(x) : x;
 }
 // Doubles are limited before they are narrowed (1e300 would become an infinity).
 template <bool kChecked>
 inline V loadFrame(const double* inL, const double* inR, int i) {
     if constexpr (!kChecked) return _mm_cvtpd_ps(_mm_setr_pd(inL[i], inR[i]));
     return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
+}
+
+// Four samples of one channel, cleaned in a checked block.
+template <bool kChecked>
+inline V loadFour(const float* x) {
+    const V v = _mm_loadu_ps(x);
+    return kChecked ? cleaned(v) : v;
 }
 
 // True when every sample of the block is within kInputSampleLimit (so not NaN and not
@@ -292,14 +311,13 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     const __m128i hold = _mm_set1_epi32(holdSamples_);
     const __m128i oneInt = _mm_set1_epi32(1);
     float* const ring = &ispRing_[0][0];
-    int noiseBase = 0;  // noisePairs_[noiseBase + i] is the offset pair of frame i
-    int i = 0;          // the frame
+    int chunk = 0;  // first frame of the chunk in frames_
+    int i = 0;      // the frame
 
-    // One frame up to the peak detector: correlation, mean squares and history; returns
+    // One frame up to the peak detector: correlation and mean squares; returns
     // the magnitudes (left, right, mid, side) the peaks see.
     auto measure = [&](int i) {
-        const double* offsets = reinterpret_cast<const double*>(noisePairs_[noiseBase + i]);
-        lr = _mm_add_ps(_mm_castpd_ps(_mm_load_sd(offsets)), loadFrame<kChecked>(inL, inR, i));
+        lr = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(frames_[i - chunk])));
         // v = (l, r, (l + r) / 2, (l - r) / 2)
         const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
         const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
@@ -311,11 +329,6 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
                           _mm_mul_ps(corrCoef, corr));
         meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
                                 _mm_mul_ps(rmsCoef, meanSquare));
-        if constexpr (kSpectrum) {
-            _mm_store_ss(historyL_ + historyPos, lr);
-            _mm_store_ss(historyR_ + historyPos, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
-            ++historyPos;
-        }
 
         V a = absolute(v);
         if constexpr (kIsp) {
@@ -384,53 +397,58 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
 
     while (i < n) {
         // Chunks end with the noise cycle and at the next spectrum, so the frame loop never
-        // branches for them.
-        int end = std::min(n, i + kNoisePairs - noisePos);
-        if constexpr (kSpectrum) end = std::min(end, i + kHop - (historyPos & (kHop - 1)));
-        // A hold falls back in a frame that starts with its count below 0; a count c leaves
-        // c + 1 frames in which none does, and those run without the expiry logic.
-        alignas(16) std::int32_t counts[kNumMeters];
-        _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
-        const int minCount = *std::min_element(counts, counts + kNumMeters);
-        noiseBase = noisePos - i;
-        if (minCount < 0) {
-            // One frame with the full hold logic: a new maximum restarts the count (at
-            // 10 s less this frame), an expired one takes the present level and restarts
-            // at 10 s, any other goes down by one.
-            const V a = measure(i);
-            const V risen = updatePeak.template operator()<false>(a);
-            // A level that rose past the hold is a new maximum.
-            const __m128i fresh = _mm_castps_si128(_mm_cmpgt_ps(risen, peakHold));
-            const __m128i expired =
-                _mm_andnot_si128(fresh, _mm_cmplt_epi32(holdCount, _mm_setzero_si128()));
-            const __m128i restart = _mm_or_si128(fresh, expired);
-            peakHold = _mm_max_ps(_mm_andnot_ps(_mm_castsi128_ps(expired), peakHold),
-                                  _mm_and_ps(_mm_castsi128_ps(restart), a));
-            const __m128i counted =
-                _mm_or_si128(_mm_and_si128(restart, hold), _mm_andnot_si128(restart, holdCount));
-            holdCount = _mm_sub_epi32(_mm_sub_epi32(counted, oneInt), expired);
-            ++i;
-            ++noisePos;
-        } else {
-            // Levels at twice the floor or more cannot fall to it within a run (at most
-            // 1024 frames lose less than half even at 5 kHz), so such runs skip that check.
-            end = std::min(end, i + minCount + 1);
-            const int start = i;
-            const __m128i lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
-                                         ? holdRun.template operator()<true>(end)
-                                         : holdRun.template operator()<false>(end);
-            // A rise in frame f of the run leaves 10 s - (frames from f to the end) in the
-            // count; without one the count went down by the run's length.
-            const __m128i length = _mm_set1_epi32(i - start);
-            const __m128i rose = _mm_cmpgt_epi32(lastRise, _mm_setzero_si128());
-            const __m128i afterRise =
-                _mm_add_epi32(_mm_sub_epi32(hold, length), _mm_sub_epi32(lastRise, oneInt));
-            holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
-                                     _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
-            noisePos += i - start;
+        // branches for them. Their frames are gathered first, several at a time.
+        int chunkEnd = std::min(n, i + kNoisePairs - noisePos);
+        if constexpr (kSpectrum)
+            chunkEnd = std::min(chunkEnd, i + kHop - (historyPos & (kHop - 1)));
+        chunk = i;
+        gatherFrames<kSpectrum, kChecked>(inL + i, inR + i, chunkEnd - i, noisePos, historyPos);
+        while (i < chunkEnd) {
+            // A hold falls back in a frame that starts with its count below 0; a count c
+            // leaves c + 1 frames in which none does, and those run without the expiry logic.
+            alignas(16) std::int32_t counts[kNumMeters];
+            _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
+            const int minCount = *std::min_element(counts, counts + kNumMeters);
+            if (minCount < 0) {
+                // One frame with the full hold logic: a new maximum restarts the count (at
+                // 10 s less this frame), an expired one takes the present level and restarts
+                // at 10 s, any other goes down by one.
+                const V a = measure(i);
+                const V risen = updatePeak.template operator()<false>(a);
+                // A level that rose past the hold is a new maximum.
+                const __m128i fresh = _mm_castps_si128(_mm_cmpgt_ps(risen, peakHold));
+                const __m128i expired =
+                    _mm_andnot_si128(fresh, _mm_cmplt_epi32(holdCount, _mm_setzero_si128()));
+                const __m128i restart = _mm_or_si128(fresh, expired);
+                peakHold = _mm_max_ps(_mm_andnot_ps(_mm_castsi128_ps(expired), peakHold),
+                                      _mm_and_ps(_mm_castsi128_ps(restart), a));
+                const __m128i counted = _mm_or_si128(_mm_and_si128(restart, hold),
+                                                     _mm_andnot_si128(restart, holdCount));
+                holdCount = _mm_sub_epi32(_mm_sub_epi32(counted, oneInt), expired);
+                ++i;
+            } else {
+                // Levels at twice the floor or more cannot fall to it within a run (at most
+                // 1024 frames lose less than half even at 5 kHz), so such runs skip that
+                // check.
+                const int end = std::min(chunkEnd, i + minCount + 1);
+                const int start = i;
+                const __m128i lastRise = lowest(peakLevel) >= 2.0f * kLevelFloor
+                                             ? holdRun.template operator()<true>(end)
+                                             : holdRun.template operator()<false>(end);
+                // A rise in frame f of the run leaves 10 s - (frames from f to the end) in
+                // the count; without one the count went down by the run's length.
+                const __m128i length = _mm_set1_epi32(i - start);
+                const __m128i rose = _mm_cmpgt_epi32(lastRise, _mm_setzero_si128());
+                const __m128i afterRise =
+                    _mm_add_epi32(_mm_sub_epi32(hold, length), _mm_sub_epi32(lastRise, oneInt));
+                holdCount = _mm_or_si128(_mm_and_si128(rose, afterRise),
+                                         _mm_andnot_si128(rose, _mm_sub_epi32(holdCount, length)));
+            }
         }
+        noisePos += i - chunk;
         if (noisePos == kNoisePairs) noisePos = 0;
         if constexpr (kSpectrum) {
+            historyPos += i - chunk;
             if ((historyPos & (kHop - 1)) == 0) {
                 historyPos &= kFftSize - 1;
                 historyPos_ = historyPos;
@@ -451,6 +469,50 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     _mm_store_ps(last, lr);
     inL_ = last[0];
     inR_ = last[1];
+}
+
+template <bool kSpectrum, bool kChecked, typename T>
+void AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noisePos,
+                                  int historyPos) {
+    using namespace analyzer_detail;
+    const float* noiseL = noiseL_ + noisePos;
+    const float* noiseR = noiseR_ + noisePos;
+    float* historyL = historyL_ + historyPos;
+    float* historyR = historyR_ + historyPos;
+    int k = 0;
+    // Four frames at a time: the offsets added to the samples (cleaned first in a checked
+    // block of floats), the history, and the pairs. Checked doubles go one by one.
+    if constexpr (std::is_same_v<T, float> || !kChecked) {
+        for (; k + 4 <= len; k += 4) {
+            V l, r;
+            if constexpr (std::is_same_v<T, float>) {
+                l = loadFour<kChecked>(inL + k);
+                r = loadFour<kChecked>(inR + k);
+            } else {
+                l = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(inL + k)),
+                                  _mm_cvtpd_ps(_mm_loadu_pd(inL + k + 2)));
+                r = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(inR + k)),
+                                  _mm_cvtpd_ps(_mm_loadu_pd(inR + k + 2)));
+            }
+            l = _mm_add_ps(_mm_loadu_ps(noiseL + k), l);
+            r = _mm_add_ps(_mm_loadu_ps(noiseR + k), r);
+            if constexpr (kSpectrum) {
+                _mm_storeu_ps(historyL + k, l);
+                _mm_storeu_ps(historyR + k, r);
+            }
+            _mm_store_ps(frames_[k], _mm_unpacklo_ps(l, r));
+            _mm_store_ps(frames_[k + 2], _mm_unpackhi_ps(l, r));
+        }
+    }
+    for (; k < len; ++k) {
+        const V lr = _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(noiseL + k), _mm_load_ss(noiseR + k)),
+                                loadFrame<kChecked>(inL, inR, k));
+        if constexpr (kSpectrum) {
+            _mm_store_ss(historyL + k, lr);
+            _mm_store_ss(historyR + k, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
+        }
+        _mm_storel_pi(reinterpret_cast<__m64*>(frames_[k]), lr);
+    }
 }
 
 }  // namespace qx
