@@ -67,8 +67,7 @@ void AnalyzerEngine::reset() {
     corr_[0] = 1e-8f;
     corr_[1] = corr_[2] = 1e-16f;
     corr_[3] = 0.0f;
-    std::fill_n(&ispRing_[0][0], 2 * kIspTaps * kNumMeters, 0.0f);
-    ispPos_ = 0;
+    std::fill_n(&ispHistory_[0][0], (kIspTaps - 1) * kNumMeters, 0.0f);
     clearSpectra();
 }
 

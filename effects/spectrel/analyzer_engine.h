@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "dsp/real_fft.h"
+#include "effects/spectrel/isp_kernel.h"
 #include "effects/spectrel/power_fold.h"
 #include "framework/sample_guard.h"
 
@@ -23,18 +24,16 @@ class AnalyzerEngine {
     // Nyquist bin is dropped.
     static constexpr int kHop = 1024;
     static constexpr int kBins = kHop;
-    static_assert(power_fold::kBins == kBins);
+    static_assert(power_fold::kBins == kBins && isp_kernel::kMaxFrames >= kHop);
     static constexpr float kMinSampleRate = 5000.0f;
     // Keeps the 10-second hold count inside an int.
     static constexpr float kMaxSampleRate = 10.0e6f;
     static constexpr float kHoldSeconds = 10.0f;
     static constexpr float kLevelFloor = 1e-8f;      // levels and holds restart here
     static constexpr float kSpectrumFloor = 1e-16f;  // an empty spectrum bin
-    static constexpr int kIspTaps = 8;
+    static constexpr int kIspTaps = isp_kernel::kTaps;
     // Half-sample interpolator of the inter-sample-peak detector, oldest sample first.
-    static constexpr float kIspTap[kIspTaps] = {-0.0876277f, 0.12493774f, -0.21076833f,
-                                                0.63613927f, 0.63613927f, -0.21076833f,
-                                                0.12493774f, -0.0876277f};
+    static constexpr const float* kIspTap = isp_kernel::kTap;
 
     // The -160 dB anti-denormal offsets of both inputs are successive pairs of draws
     // from a NoiseSource (left first), drawn once at construction and read in a cycle of
@@ -145,10 +144,10 @@ class AnalyzerEngine {
     alignas(16) float meanSquare_[kNumMeters] = {};        // RMS meter
     alignas(16) std::int32_t holdCount_[kNumMeters] = {};  // frames until the hold falls
     alignas(16) float corr_[4] = {};  // averaged products LL, RR, LR (lane 3 unused)
-    // Last eight (left, right, mid, side) frames for the interpolator, each stored twice
-    // (at p and p + 8) so the eight taps read one run without wrapping.
-    alignas(16) float ispRing_[2 * kIspTaps][kNumMeters] = {};
-    int ispPos_ = 0;                 // next write position, 0..7; the oldest frame sits there
+    // The seven (left, right, mid, side) frames before the next for the interpolator,
+    // oldest first, and its work rows.
+    alignas(16) float ispHistory_[kIspTaps - 1][kNumMeters] = {};
+    alignas(16) float ispWork_[kHop + kIspTaps][kNumMeters];
     float inL_ = 0.0f, inR_ = 0.0f;  // last input samples with the noise offset
 
     // Spectrum state
@@ -164,11 +163,14 @@ class AnalyzerEngine {
 
     RealFft fft_{kFftSize};
     power_fold::Function foldPower_ = power_fold::best();
+    isp_kernel::Function ispMagnitudes_ = isp_kernel::best();
     alignas(16) float noiseL_[kNoisePairs];
     alignas(16) float noiseR_[kNoisePairs];
     int noisePos_ = 0;  // next pair, 0..kNoisePairs - 1
-    // The frames of the chunk the frame loop works on, as (left, right) with offsets.
+    // The frames of the chunk the frame loop works on, as (left, right) with offsets, and
+    // with inter-sample peaks their magnitudes, worked out before the frame loop.
     alignas(16) float frames_[kHop][2];
+    alignas(16) float magnitudes_[kHop][kNumMeters];
 };
 
 // ---------------------------------------------------------------------------------------
@@ -292,7 +294,6 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     V meanSquare = _mm_load_ps(meanSquare_);
     __m128i holdCount = _mm_load_si128(reinterpret_cast<const __m128i*>(holdCount_));
     V corr = _mm_load_ps(corr_);
-    int ispPos = ispPos_;
     int historyPos = historyPos_;
     V lr = _mm_setr_ps(inL_, inR_, 0.0f, 0.0f);
 
@@ -306,11 +307,8 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     // Silence leaves LL near 1e-8 but RR and LR near 1e-16, so it reads a correlation of
     // about 0 rather than 1.
     const V corrOffset = _mm_setr_ps(1e-8f, 1e-16f, 1e-16f, 0.0f);
-    const V halfMidSide = _mm_setr_ps(1.0f, 1.0f, 0.5f, 0.5f);
-    const V negateSide = _mm_setr_ps(0.0f, 0.0f, 0.0f, -0.0f);
     const __m128i hold = _mm_set1_epi32(holdSamples_);
     const __m128i oneInt = _mm_set1_epi32(1);
-    float* const ring = &ispRing_[0][0];
     int chunk = 0;  // first frame of the chunk in frames_
     int i = 0;      // the frame
 
@@ -318,11 +316,8 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     // the magnitudes (left, right, mid, side) the peaks see.
     auto measure = [&](int i) {
         lr = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(frames_[i - chunk])));
-        // v = (l, r, (l + r) / 2, (l - r) / 2)
+        const V v = isp_kernel::leftRightMidSide(lr);
         const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
-        const V oorr = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 2, 2));
-        const V v = _mm_mul_ps(_mm_add_ps(lrll, _mm_xor_ps(oorr, negateSide)), halfMidSide);
-
         // Averaged products LL, RR, LR.
         const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
         corr = _mm_add_ps(_mm_mul_ps(_mm_add_ps(products, corrOffset), corrWeight),
@@ -330,18 +325,8 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         meanSquare = _mm_add_ps(_mm_mul_ps(_mm_add_ps(msOffset, _mm_mul_ps(v, v)), msWeight),
                                 _mm_mul_ps(rmsCoef, meanSquare));
 
-        V a = absolute(v);
-        if constexpr (kIsp) {
-            _mm_store_ps(ring + 4 * ispPos, v);
-            _mm_store_ps(ring + 4 * (ispPos + kIspTaps), v);
-            ispPos = (ispPos + 1) & (kIspTaps - 1);
-            const float* oldest = ring + 4 * ispPos;
-            V s = _mm_mul_ps(splat(kIspTap[0]), _mm_load_ps(oldest));
-            for (int k = 1; k < kIspTaps; ++k)
-                s = _mm_add_ps(s, _mm_mul_ps(splat(kIspTap[k]), _mm_load_ps(oldest + 4 * k)));
-            a = _mm_max_ps(a, absolute(s));
-        }
-        return a;
+        if constexpr (kIsp) return _mm_load_ps(magnitudes_[i - chunk]);
+        return absolute(v);
     };
     // Peak: a rise takes the new value, otherwise the level falls while above the floor.
     // With levels never negative both choices are maxima: max(P d, P when at or below the
@@ -403,6 +388,8 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
             chunkEnd = std::min(chunkEnd, i + kHop - (historyPos & (kHop - 1)));
         chunk = i;
         gatherFrames<kSpectrum, kChecked>(inL + i, inR + i, chunkEnd - i, noisePos, historyPos);
+        if constexpr (kIsp)
+            ispMagnitudes_(frames_, chunkEnd - i, ispHistory_, ispWork_, magnitudes_);
         while (i < chunkEnd) {
             // A hold falls back in a frame that starts with its count below 0; a count c
             // leaves c + 1 frames in which none does, and those run without the expiry logic.
@@ -463,7 +450,6 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     _mm_store_ps(meanSquare_, meanSquare);
     _mm_store_si128(reinterpret_cast<__m128i*>(holdCount_), holdCount);
     _mm_store_ps(corr_, corr);
-    ispPos_ = ispPos;
     historyPos_ = historyPos;
     alignas(16) float last[4];
     _mm_store_ps(last, lr);

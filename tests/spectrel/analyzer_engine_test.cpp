@@ -15,6 +15,7 @@
 
 #include "dsp/noise_source.h"
 #include "effects/spectrel/analyzer_engine.h"
+#include "effects/spectrel/isp_kernel.h"
 #include "effects/spectrel/power_fold.h"
 
 namespace qx {
@@ -204,6 +205,49 @@ TEST(AnalyzerEngine, EveryBuildOfThePowerFoldGivesTheSameFloats) {
                         << "bin " << i << ", q " << q << ", g " << g;
             }
         }
+    }
+}
+
+TEST(AnalyzerEngine, EveryBuildOfTheInterSamplePeaksGivesTheSameFloats) {
+    const isp_kernel::Function builds[] = {isp_kernel::baseline(), isp_kernel::avx2(),
+                                           isp_kernel::best()};
+    ASSERT_NE(builds[0], nullptr);
+    ASSERT_NE(builds[2], nullptr);
+    constexpr int kMax = isp_kernel::kMaxFrames;
+    const std::vector<float> left = noise(3 * kMax, 51, 0.9f), right = noise(3 * kMax, 52, 0.7f);
+    std::vector<float> frames(2 * left.size());
+    for (size_t k = 0; k < left.size(); ++k) {
+        frames[2 * k] = left[k];
+        frames[2 * k + 1] = right[k];
+    }
+    auto framesAt = [&](int k) { return reinterpret_cast<const float(*)[2]>(&frames[2 * k]); };
+    // Runs of odd and even lengths, the longest allowed and none: each build carries its
+    // seven frames of history from one run to the next alike.
+    const int lengths[] = {1, 2, 7, 0, 64, 333, kMax, 5, 1000};
+    std::vector<std::vector<float>> expected;
+    for (isp_kernel::Function magnitudes : builds) {
+        if (magnitudes == nullptr) continue;  // not built for this instruction set
+        alignas(16) float history[isp_kernel::kTaps - 1][4] = {};
+        std::vector<float> work(4 * (kMax + isp_kernel::kTaps)), out(4 * kMax + 4);
+        std::vector<float> all;
+        int at = 0;
+        for (int len : lengths) {
+            std::fill(out.begin(), out.end(), -1.0f);
+            magnitudes(framesAt(at), len, history, reinterpret_cast<float(*)[4]>(work.data()),
+                       reinterpret_cast<float(*)[4]>(out.data()));
+            all.insert(all.end(), out.begin(), out.begin() + 4 * len);
+            EXPECT_EQ(out[4 * len], -1.0f) << "wrote past frame " << len;
+            at += len;
+        }
+        expected.push_back(all);
+    }
+    ASSERT_GE(expected.size(), 2u);
+    for (size_t b = 1; b < expected.size(); ++b) {
+        ASSERT_EQ(expected[b].size(), expected[0].size());
+        for (size_t i = 0; i < expected[0].size(); ++i)
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(expected[b][i]),
+                      std::bit_cast<std::uint32_t>(expected[0][i]))
+                << "build " << b << ", value " << i;
     }
 }
 
