@@ -37,8 +37,8 @@ class AnalyzerEngine {
 
     // The -160 dB anti-denormal offsets of both inputs are successive pairs of draws
     // from a NoiseSource (left first), drawn once at construction and read in a cycle of
-    // this many frames, so the frame loop spends one load on them rather than two
-    // random-number steps. Prime, so it shares no period with the spectrum hop.
+    // this many frames, so they cost loads (four frames at a time) rather than two
+    // random-number steps per frame. Prime, so it shares no period with the spectrum hop.
     static constexpr int kNoisePairs = 1021;
     // Frames whose risen levels the frame loop keeps, to find the last rise of a hold.
     static constexpr int kRiseStretch = 64;
