@@ -538,6 +538,22 @@ TEST(AnalyzerEngine, HostileInputAndEmptyBlocks) {
     feed(e, x, x);
     for (float r : readings(e)) ASSERT_TRUE(std::isfinite(r));
 
+    // Doubles just past the limit read as the limit, whether they narrow to it or beyond;
+    // the same block as cleaned floats reads the same, at every offset in the block.
+    for (int at = 0; at < 6; ++at) {
+        std::vector<double> edge(9, 0.25);
+        edge[at] = 1e5 + 1e-3;  // narrows to the limit
+        edge[at + 1] = -(1e5 + 0.01);
+        edge[at + 3] = 1e5;
+        std::vector<float> cleaned(edge.size());
+        for (size_t n = 0; n < edge.size(); ++n) cleaned[n] = cleanSample(edge[n]);
+        E doubles, floats;
+        feed(doubles, edge, edge, 9);
+        feed(floats, cleaned, cleaned, 9);
+        EXPECT_EQ(readings(doubles), readings(floats)) << at;
+        EXPECT_EQ(doubles.peakHold(E::kLeft), kInputSampleLimit) << at;
+    }
+
     // In place, the buffers are left exactly as they were.
     std::vector<double> inPlace(x.begin(), x.end());
     const std::vector<double> copy = inPlace;
