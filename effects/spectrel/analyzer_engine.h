@@ -111,14 +111,14 @@ class AnalyzerEngine {
   private:
     static bool valid(int meter) { return meter >= 0 && meter < kNumMeters; }
     void clearSpectra();
-    template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
+    template <bool kIsp, bool kSpectrum, typename T>
     void analyseLoop(const T* inL, const T* inR, int n);
     // len frames (up to kHop) with their offsets into frames_, and into the history
     // rings at historyPos when the spectrum runs; the noise and history runs do not wrap.
+    // kChecked: cleaned first. Unchecked, false when a sample was beyond
+    // kInputSampleLimit (or not a number): the frames must then be gathered checked.
     template <bool kSpectrum, bool kChecked, typename T>
-    void gatherFrames(const T* inL, const T* inR, int len, int noisePos, int historyPos);
-    template <bool kIsp, bool kSpectrum, typename T>
-    void analyseChecked(const T* inL, const T* inR, int n);
+    bool gatherFrames(const T* inL, const T* inR, int len, int noisePos, int historyPos);
     // Windows the last 2048 frames (oldest at historyPos), transforms both channels and
     // folds their power into the averaged spectra.
     void computeSpectrum();
@@ -199,8 +199,7 @@ inline V cleaned(V x) {
                       _mm_min_ps(_mm_max_ps(x, _mm_sub_ps(_mm_setzero_ps(), limit)), limit));
 }
 
-// (left, right, 0, 0): one frame of host samples, cleaned in a checked block (the others
-// come from a block already found clean).
+// (left, right, 0, 0): one frame of host samples, cleaned when checked.
 template <bool kChecked>
 inline V loadFrame(const float* inL, const float* inR, int i) {
     const V x = _mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i));
@@ -213,35 +212,16 @@ inline V loadFrame(const double* inL, const double* inR, int i) {
     return _mm_unpacklo_ps(_mm_set_ss(cleanSample(inL[i])), _mm_set_ss(cleanSample(inR[i])));
 }
 
-// Four samples of one channel, cleaned in a checked block.
+// Four samples of one channel, cleaned when checked.
 template <bool kChecked>
 inline V loadFour(const float* x) {
     const V v = _mm_loadu_ps(x);
     return kChecked ? cleaned(v) : v;
 }
 
-// True when every sample of the block is within kInputSampleLimit (so not NaN and not
-// infinite): the frame loop may then skip cleaning. Four samples per step.
-inline bool withinLimit(const float* x, int n) {
-    const V limit = splat(kInputSampleLimit);
-    V inside = _mm_castsi128_ps(_mm_set1_epi32(-1));
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-        inside = _mm_and_ps(inside, _mm_cmple_ps(absolute(_mm_loadu_ps(x + i)), limit));
-    bool ok = _mm_movemask_ps(inside) == 0xF;
-    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
-    return ok;
-}
-inline bool withinLimit(const double* x, int n) {
-    const __m128d limit = _mm_set1_pd(kInputSampleLimit);
-    const __m128d sign = _mm_set1_pd(-0.0);
-    __m128d inside = _mm_castsi128_pd(_mm_set1_epi32(-1));
-    int i = 0;
-    for (; i + 2 <= n; i += 2)
-        inside = _mm_and_pd(inside, _mm_cmple_pd(_mm_andnot_pd(sign, _mm_loadu_pd(x + i)), limit));
-    bool ok = _mm_movemask_pd(inside) == 0x3;
-    for (; i < n; ++i) ok &= std::fabs(x[i]) <= kInputSampleLimit;
-    return ok;
+// Lanes of x within kInputSampleLimit (false for NaN and infinities).
+inline V withinLimit(V x) {
+    return _mm_cmple_ps(absolute(x), splat(kInputSampleLimit));
 }
 // Smallest of the four lanes.
 inline float lowest(V v) {
@@ -256,24 +236,15 @@ void AnalyzerEngine::analyse(const T* inL, const T* inR, int n) {
     if (n <= 0 || bypassed_) return;
     if (interSamplePeak_) {
         if (spectrumOn_)
-            analyseChecked<true, true>(inL, inR, n);
+            analyseLoop<true, true>(inL, inR, n);
         else
-            analyseChecked<true, false>(inL, inR, n);
+            analyseLoop<true, false>(inL, inR, n);
     } else {
         if (spectrumOn_)
-            analyseChecked<false, true>(inL, inR, n);
+            analyseLoop<false, true>(inL, inR, n);
         else
-            analyseChecked<false, false>(inL, inR, n);
+            analyseLoop<false, false>(inL, inR, n);
     }
-}
-
-template <bool kIsp, bool kSpectrum, typename T>
-void AnalyzerEngine::analyseChecked(const T* inL, const T* inR, int n) {
-    // Hosts hand over clean audio nearly always; one vector pass proves it for the block.
-    if (analyzer_detail::withinLimit(inL, n) && analyzer_detail::withinLimit(inR, n))
-        analyseLoop<kIsp, kSpectrum, false>(inL, inR, n);
-    else
-        analyseLoop<kIsp, kSpectrum, true>(inL, inR, n);
 }
 
 template <typename T>
@@ -284,7 +255,7 @@ void AnalyzerEngine::processBlock(const T* inL, const T* inR, T* outL, T* outR, 
     if (outR != inR) std::copy_n(inR, n, outR);
 }
 
-template <bool kIsp, bool kSpectrum, bool kChecked, typename T>
+template <bool kIsp, bool kSpectrum, typename T>
 void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     using namespace analyzer_detail;
     // Running state in registers for the block.
@@ -316,7 +287,9 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
     // the magnitudes (left, right, mid, side) the peaks see.
     auto measure = [&](int i) {
         lr = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(frames_[i - chunk])));
-        const V v = isp_kernel::leftRightMidSide(lr);
+        // With inter-sample peaks the interpolator's work rows hold the frame's v already.
+        const V v = kIsp ? _mm_load_ps(ispWork_[kIspTaps - 1 + i - chunk])
+                         : isp_kernel::leftRightMidSide(lr);
         const V lrll = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(0, 0, 1, 0));
         // Averaged products LL, RR, LR.
         const V products = _mm_mul_ps(lrll, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(2, 1, 1, 0)));
@@ -387,7 +360,10 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
         if constexpr (kSpectrum)
             chunkEnd = std::min(chunkEnd, i + kHop - (historyPos & (kHop - 1)));
         chunk = i;
-        gatherFrames<kSpectrum, kChecked>(inL + i, inR + i, chunkEnd - i, noisePos, historyPos);
+        // Hosts hand over clean audio nearly always: the frames are gathered as they are,
+        // and again cleaned only when that finds a sample that is not.
+        if (!gatherFrames<kSpectrum, false>(inL + i, inR + i, chunkEnd - i, noisePos, historyPos))
+            gatherFrames<kSpectrum, true>(inL + i, inR + i, chunkEnd - i, noisePos, historyPos);
         if constexpr (kIsp)
             ispMagnitudes_(frames_, chunkEnd - i, ispHistory_, ispWork_, magnitudes_);
         while (i < chunkEnd) {
@@ -458,7 +434,7 @@ void AnalyzerEngine::analyseLoop(const T* inL, const T* inR, int n) {
 }
 
 template <bool kSpectrum, bool kChecked, typename T>
-void AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noisePos,
+bool AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noisePos,
                                   int historyPos) {
     using namespace analyzer_detail;
     const float* noiseL = noiseL_ + noisePos;
@@ -466,8 +442,11 @@ void AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noise
     float* historyL = historyL_ + historyPos;
     float* historyR = historyR_ + historyPos;
     int k = 0;
-    // Four frames at a time: the offsets added to the samples (cleaned first in a checked
-    // block of floats), the history, and the pairs. Checked doubles go one by one.
+    // A double beyond the limit narrows to a float beyond it or to the limit itself, which
+    // is what cleaning gives, so the narrowed samples are what is checked.
+    V inside = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    // Four frames at a time: the offsets added to the samples (cleaned first when checked;
+    // checked doubles go one by one), the history, and the pairs.
     if constexpr (std::is_same_v<T, float> || !kChecked) {
         for (; k + 4 <= len; k += 4) {
             V l, r;
@@ -480,6 +459,8 @@ void AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noise
                 r = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(inR + k)),
                                   _mm_cvtpd_ps(_mm_loadu_pd(inR + k + 2)));
             }
+            if constexpr (!kChecked)
+                inside = _mm_and_ps(inside, _mm_and_ps(withinLimit(l), withinLimit(r)));
             l = _mm_add_ps(_mm_loadu_ps(noiseL + k), l);
             r = _mm_add_ps(_mm_loadu_ps(noiseR + k), r);
             if constexpr (kSpectrum) {
@@ -491,14 +472,17 @@ void AnalyzerEngine::gatherFrames(const T* inL, const T* inR, int len, int noise
         }
     }
     for (; k < len; ++k) {
-        const V lr = _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(noiseL + k), _mm_load_ss(noiseR + k)),
-                                loadFrame<kChecked>(inL, inR, k));
+        const V x = loadFrame<kChecked>(inL, inR, k);
+        if constexpr (!kChecked) inside = _mm_and_ps(inside, withinLimit(x));
+        const V lr =
+            _mm_add_ps(_mm_unpacklo_ps(_mm_load_ss(noiseL + k), _mm_load_ss(noiseR + k)), x);
         if constexpr (kSpectrum) {
             _mm_store_ss(historyL + k, lr);
             _mm_store_ss(historyR + k, _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(1, 1, 1, 1)));
         }
         _mm_storel_pi(reinterpret_cast<__m64*>(frames_[k]), lr);
     }
+    return _mm_movemask_ps(inside) == 0xF;
 }
 
 }  // namespace qx
