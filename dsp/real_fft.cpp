@@ -9,6 +9,9 @@
 #include <cmath>
 #include <utility>
 
+#include "dsp/cpu_features.h"
+#include "dsp/real_fft_kernel.h"
+
 namespace qx {
 
 namespace {
@@ -194,6 +197,48 @@ RealFft::RealFft(int n) : n_(powerOfTwoSize(n)) {
     }
 
     scratch_.assign(2 * static_cast<size_t>(m) + kPad, 0.0f);
+    useKernel(bestKernel());
+}
+
+bool RealFft::kernelSupported(Kernel kernel) {
+    switch (kernel) {
+        case Kernel::Scalar:
+            return true;
+        case Kernel::Sse2:
+            return fft_kernel::sse2Functions() != nullptr;
+        case Kernel::Avx2:
+            return fft_kernel::avx2Functions() != nullptr && cpuHasAvx2();
+    }
+    return false;
+}
+
+RealFft::Kernel RealFft::bestKernel() {
+    if (kernelSupported(Kernel::Avx2)) return Kernel::Avx2;
+    if (kernelSupported(Kernel::Sse2)) return Kernel::Sse2;
+    return Kernel::Scalar;
+}
+
+bool RealFft::useKernel(Kernel kernel) {
+    if (!kernelSupported(kernel)) return false;
+    kernel_ = kernel;
+    vector_ = nullptr;
+    if (half_ >= fft_kernel::kMinHalf) {
+        if (kernel == Kernel::Avx2)
+            vector_ = fft_kernel::avx2Functions();
+        else if (kernel == Kernel::Sse2)
+            vector_ = fft_kernel::sse2Functions();
+    }
+    return true;
+}
+
+fft_kernel::Tables RealFft::tables() {
+    return {half_,
+            passes_,
+            stageTwiddles_.data(),
+            splitHalfCos_.data(),
+            splitHalfSin_.data(),
+            scratch_.data(),
+            scratch_.data() + half_ + kPad};
 }
 
 void RealFft::transformHalf(const float* interleavedIn, float* const* first, float* const* second,
@@ -237,6 +282,35 @@ void RealFft::transformHalf(const float* interleavedIn, float* const* first, flo
 }
 
 void RealFft::forward(float* output, const float* input) {
+    if (vector_) {
+        const int quarter = n_ / 4;
+        const fft_kernel::RealInput real = {
+            {input, input + quarter, input + 2 * quarter, input + 3 * quarter}, nullptr};
+        vector_->forward(tables(), output, real);
+        return;
+    }
+    forwardPlain(output, input);
+}
+
+void RealFft::forwardWindowed(float* output, const float* ring, int start, const float* window) {
+    const int n = n_;
+    start &= n - 1;
+    const int quarter = std::max(n / 4, 1);
+    if (vector_ && start % quarter == 0) {
+        fft_kernel::RealInput real = {{}, window};
+        for (int j = 0; j < 4; ++j) real.quarter[j] = ring + ((start + j * quarter) & (n - 1));
+        vector_->forward(tables(), output, real);
+        return;
+    }
+    // Windowed into the array the first pass of the plain transform does not write (up
+    // to 8 points, where that pass gathers its input in place, onto the stack).
+    float small[8];
+    float* windowed = n <= 8 ? small : passes_ % 2 ? scratch_.data() : output;
+    for (int i = 0; i < n; ++i) windowed[i] = ring[(start + i) & (n - 1)] * window[i];
+    forwardPlain(output, windowed);
+}
+
+void RealFft::forwardPlain(float* output, const float* input) {
     const int n = n_;
     if (n == 1) {
         output[0] = input[0];
@@ -320,6 +394,10 @@ void RealFft::inverse(float* output, const float* input) {
         output[2] = s02 - 2.0f * input[1];
         output[1] = d02 + 2.0f * input[3];
         output[3] = d02 - 2.0f * input[3];
+        return;
+    }
+    if (vector_) {
+        vector_->inverse(tables(), output, input);
         return;
     }
     // The last pass writes the interleaved output from scratch; the ones before

@@ -134,9 +134,15 @@ void recordTime(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_RealFftForward(benchmark::State& state) {
+// The forward transform of n points (range 0) with the best kernel, or with the given
+// one (0 plain, 1 SSE2, 2 AVX2; skipped where this processor cannot run it).
+void timeForward(benchmark::State& state, int kernel = -1) {
     const int n = static_cast<int>(state.range(0));
     qx::RealFft fft(n);
+    if (kernel >= 0 && !fft.useKernel(static_cast<qx::RealFft::Kernel>(kernel))) {
+        state.SkipWithError("kernel not supported here");
+        return;
+    }
     std::vector<float> in = noise(n), out(n);
     for (auto _ : state) {
         fft.forward(out.data(), in.data());
@@ -145,7 +151,20 @@ void BM_RealFftForward(benchmark::State& state) {
     }
     recordTime(state);
 }
+
+void BM_RealFftForward(benchmark::State& state) {
+    timeForward(state);
+}
 BENCHMARK(BM_RealFftForward)->Apply(fftSizes);
+
+void BM_RealFftForwardKernel(benchmark::State& state) {
+    timeForward(state, static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_RealFftForwardKernel)
+    ->ArgNames({"n", "kernel"})
+    ->Args({2048, 0})
+    ->Args({2048, 1})
+    ->Args({2048, 2});
 
 void BM_RealFftInverse(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));

@@ -2,6 +2,7 @@
 #include "effects/spectrel/analyzer_engine.h"
 
 #include "dsp/noise_source.h"
+#include "effects/spectrel/power_fold.h"
 
 namespace qx {
 
@@ -13,10 +14,6 @@ constexpr float kMeterRmsSeconds = 0.25f;
 constexpr float kCorrelationSeconds = 0.15f;
 constexpr float kSlowSpectrumSeconds = 2.5f;
 constexpr float kFastSpectrumSeconds = 0.15f;
-// Power scales that put a full-scale sine centred on a bin at about 0.514 (-2.9 dB):
-// 2^-18 for bins 1..1023 and 2^-20 for the DC bin.
-constexpr float kBinScale = 1.0f / 262144.0f;
-constexpr float kDcScale = 1.0f / 1048576.0f;
 
 // exp(-frames / (seconds fs)): the factor of a one-pole smoother updated once per
 // `frames` frames.
@@ -38,9 +35,9 @@ AnalyzerEngine::AnalyzerEngine() {
     }
     NoiseSource noise;
     noise.setLevel(kAntiDenormalDb);
-    for (float(&pair)[2] : noisePairs_) {
-        pair[0] = noise.nextSample();
-        pair[1] = noise.nextSample();
+    for (int k = 0; k < kNoisePairs; ++k) {
+        noiseL_[k] = noise.nextSample();
+        noiseR_[k] = noise.nextSample();
     }
     updateSampleRate(44100.0f);
 }
@@ -70,15 +67,13 @@ void AnalyzerEngine::reset() {
     corr_[0] = 1e-8f;
     corr_[1] = corr_[2] = 1e-16f;
     corr_[3] = 0.0f;
-    std::fill_n(&ispRing_[0][0], 2 * kIspTaps * kNumMeters, 0.0f);
-    ispPos_ = 0;
+    std::fill_n(&ispHistory_[0][0], (kIspTaps - 1) * kNumMeters, 0.0f);
     clearSpectra();
 }
 
 void AnalyzerEngine::clearSpectra() {
-    std::fill_n(&history_[0][0], 2 * kFftSize, 0.0f);
-    std::fill_n(spectrumInL_, kFftSize, 0.0f);
-    std::fill_n(spectrumInR_, kFftSize, 0.0f);
+    std::fill_n(historyL_, kFftSize, 0.0f);
+    std::fill_n(historyR_, kFftSize, 0.0f);
     std::fill_n(spectrumOut_, kFftSize, 0.0f);
     std::fill_n(spectrumL_, kBins, kSpectrumFloor);
     std::fill_n(spectrumR_, kBins, kSpectrumFloor);
@@ -118,44 +113,13 @@ float AnalyzerEngine::correlation() const {
     return corr_[2] / std::sqrt(corr_[0] * corr_[1]);
 }
 
-namespace {
-
-// spectrum = q spectrum + (1 - q) g scale |X|^2 over the packed FFT output X. g scale is
-// a power of two, so multiplying by g scale (1 - q) at once rounds as the two steps do.
-void foldPower(float* __restrict spectrum, const float* __restrict x, float q, float g) {
-    const float w = 1.0f - q;
-    spectrum[0] = (x[0] * x[0] + 1e-16f) * (g * kDcScale * w) + q * spectrum[0];
-    const float weight = g * kBinScale * w;
-    const float* __restrict re = x;
-    const float* __restrict im = x + AnalyzerEngine::kBins;
-    for (int i = 1; i < AnalyzerEngine::kBins; ++i)
-        spectrum[i] = q * spectrum[i] + (1e-16f + re[i] * re[i] + im[i] * im[i]) * weight;
-}
-
-// outL[i], outR[i] = history[(pos + i) mod 2048] w[i]: the oldest frame first, in two
-// straight runs (pos is 0 or 1024), four frames per step.
-void applyWindow(float* __restrict outL, float* __restrict outR,
-                 const float (*__restrict history)[2], const float* __restrict window, int pos) {
-    constexpr int n = AnalyzerEngine::kFftSize;
-    for (int i = 0; i < n; i += 4) {
-        const float* frames = history[(pos + i) & (n - 1)];
-        const __m128 a = _mm_load_ps(frames);      // l0 r0 l1 r1
-        const __m128 b = _mm_load_ps(frames + 4);  // l2 r2 l3 r3
-        const __m128 w = _mm_load_ps(window + i);
-        _mm_store_ps(outL + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)), w));
-        _mm_store_ps(outR + i, _mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), w));
-    }
-}
-
-}  // namespace
-
 void AnalyzerEngine::computeSpectrum() {
-    applyWindow(spectrumInL_, spectrumInR_, history_, window_, historyPos_);
     const float g = aes17_ ? 2.0f : 1.0f;
-    fft_.forward(spectrumOut_, spectrumInL_);
-    foldPower(spectrumL_, spectrumOut_, spectrumCoef_, g);
-    fft_.forward(spectrumOut_, spectrumInR_);
-    foldPower(spectrumR_, spectrumOut_, spectrumCoef_, g);
+    // The window is applied as the transform reads the history, oldest frame first.
+    fft_.forwardWindowed(spectrumOut_, historyL_, historyPos_, window_);
+    foldPower_(spectrumL_, spectrumOut_, spectrumCoef_, g);
+    fft_.forwardWindowed(spectrumOut_, historyR_, historyPos_, window_);
+    foldPower_(spectrumR_, spectrumOut_, spectrumCoef_, g);
     ++spectrumFrame_;
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,6 +15,8 @@
 
 #include "dsp/noise_source.h"
 #include "effects/spectrel/analyzer_engine.h"
+#include "effects/spectrel/isp_kernel.h"
+#include "effects/spectrel/power_fold.h"
 
 namespace qx {
 namespace {
@@ -177,6 +181,76 @@ TEST(AnalyzerEngine, SineSpectrumPeaksInItsBinAtTheDesignedLevel) {
     }
 }
 
+TEST(AnalyzerEngine, EveryBuildOfThePowerFoldGivesTheSameFloats) {
+    const power_fold::Function builds[] = {power_fold::baseline(), power_fold::avx2(),
+                                           power_fold::best()};
+    ASSERT_NE(builds[0], nullptr);
+    ASSERT_NE(builds[2], nullptr);
+    // Bins over a wide range of magnitudes, and averages from silence to full scale.
+    std::vector<float> x = noise(2 * E::kBins, 41, 1.0f);
+    for (size_t i = 0; i < x.size(); ++i) x[i] *= std::exp2(static_cast<float>(i % 37) - 18.0f);
+    const std::vector<float> start = noise(E::kBins, 42, 0.5f);
+    for (float g : {1.0f, 2.0f}) {
+        for (float q : {0.0f, 0.8566f, 0.9908f}) {
+            std::vector<float> expected = start;
+            builds[0](expected.data(), x.data(), q, g);
+            EXPECT_NE(expected, start);
+            for (power_fold::Function fold : builds) {
+                if (fold == nullptr) continue;  // not built for this instruction set
+                std::vector<float> got = start;
+                fold(got.data(), x.data(), q, g);
+                for (int i = 0; i < E::kBins; ++i)
+                    ASSERT_EQ(std::bit_cast<std::uint32_t>(got[i]),
+                              std::bit_cast<std::uint32_t>(expected[i]))
+                        << "bin " << i << ", q " << q << ", g " << g;
+            }
+        }
+    }
+}
+
+TEST(AnalyzerEngine, EveryBuildOfTheInterSamplePeaksGivesTheSameFloats) {
+    const isp_kernel::Function builds[] = {isp_kernel::baseline(), isp_kernel::avx2(),
+                                           isp_kernel::best()};
+    ASSERT_NE(builds[0], nullptr);
+    ASSERT_NE(builds[2], nullptr);
+    constexpr int kMax = isp_kernel::kMaxFrames;
+    const std::vector<float> left = noise(3 * kMax, 51, 0.9f), right = noise(3 * kMax, 52, 0.7f);
+    std::vector<float> frames(2 * left.size());
+    for (size_t k = 0; k < left.size(); ++k) {
+        frames[2 * k] = left[k];
+        frames[2 * k + 1] = right[k];
+    }
+    auto framesAt = [&](int k) { return reinterpret_cast<const float(*)[2]>(&frames[2 * k]); };
+    // Runs of odd and even lengths, the longest allowed and none: each build carries its
+    // seven frames of history from one run to the next alike.
+    const int lengths[] = {1, 2, 7, 0, 64, 333, kMax, 5, 1000};
+    std::vector<std::vector<float>> expected;
+    for (isp_kernel::Function magnitudes : builds) {
+        if (magnitudes == nullptr) continue;  // not built for this instruction set
+        alignas(16) float history[isp_kernel::kTaps - 1][4] = {};
+        std::vector<float> work(4 * (kMax + isp_kernel::kTaps)), out(4 * kMax + 4);
+        std::vector<float> all;
+        int at = 0;
+        for (int len : lengths) {
+            std::fill(out.begin(), out.end(), -1.0f);
+            magnitudes(framesAt(at), len, history, reinterpret_cast<float(*)[4]>(work.data()),
+                       reinterpret_cast<float(*)[4]>(out.data()));
+            all.insert(all.end(), out.begin(), out.begin() + 4 * len);
+            EXPECT_EQ(out[4 * len], -1.0f) << "wrote past frame " << len;
+            at += len;
+        }
+        expected.push_back(all);
+    }
+    ASSERT_GE(expected.size(), 2u);
+    for (size_t b = 1; b < expected.size(); ++b) {
+        ASSERT_EQ(expected[b].size(), expected[0].size());
+        for (size_t i = 0; i < expected[0].size(); ++i)
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(expected[b][i]),
+                      std::bit_cast<std::uint32_t>(expected[0][i]))
+                << "build " << b << ", value " << i;
+    }
+}
+
 TEST(AnalyzerEngine, SpectrumChangesOnlyEvery1024Frames) {
     const std::vector<float> x = noise(3 * E::kHop + 500, 3, 0.5f);
     E e;
@@ -214,6 +288,26 @@ TEST(AnalyzerEngine, PeakHoldLastsTenSecondsAndResets) {
     EXPECT_NEAR(e.peakHold(E::kLeft), bed, 1e-6f);
     EXPECT_NEAR(e.peakHold(E::kRight), bed, 1e-6f);
     EXPECT_LT(e.peakHold(E::kMid), 1e-7f);
+
+    // In blocks, with the crest met again five frames later (a rise of the level but not
+    // of the hold): the hold still falls in the 50001st frame after the first crest.
+    for (int block : {7, 64, 4096}) {
+        SCOPED_TRACE(block);
+        E b;
+        b.updateSampleRate(5000.0f);
+        // Silence first, so that the crest is the hold's largest value.
+        std::vector<float> left(100 + 50001, bed), right(100 + 50001, -bed);
+        std::fill_n(left.begin(), 100, 0.0f);
+        std::fill_n(right.begin(), 100, 0.0f);
+        left[100] = left[105] = crest;
+        right[100] = right[105] = -crest;
+        feed(b, left, right, block);
+        EXPECT_NEAR(b.peakHold(E::kLeft), crest, 1e-6f);
+        EXPECT_NEAR(b.peakHold(E::kRight), crest, 1e-6f);
+        b.processSample(bed, -bed);
+        EXPECT_NEAR(b.peakHold(E::kLeft), bed, 1e-6f);
+        EXPECT_NEAR(b.peakHold(E::kRight), bed, 1e-6f);
+    }
 
     // A louder crest restarts it; resetPeakHold and switching ISP clear all four holds,
     // which then follow the present level within two frames.
@@ -360,6 +454,9 @@ TEST(AnalyzerEngine, BlockPathMatchesThePerFrameDesign) {
         left[n] = 0.9f * static_cast<float>(n % 3) / 2.0f;
         right[n + 1] = -0.7f;
     }
+    // A new maximum met again a few frames later: the hold restarts from the first.
+    left[30000] = left[30020] = 0.95f;
+    right[30003] = right[30004] = -0.97f;
     // Now and then a block with samples the engine has to clean first.
     for (int n = 5000; n < frames; n += 20011) {
         left[n] = 3e5f;
@@ -440,6 +537,22 @@ TEST(AnalyzerEngine, HostileInputAndEmptyBlocks) {
     EXPECT_EQ(e.peakHold(E::kLeft), kInputSampleLimit);  // -1e300 limited, not infinite
     feed(e, x, x);
     for (float r : readings(e)) ASSERT_TRUE(std::isfinite(r));
+
+    // Doubles just past the limit read as the limit, whether they narrow to it or beyond;
+    // the same block as cleaned floats reads the same, at every offset in the block.
+    for (int at = 0; at < 6; ++at) {
+        std::vector<double> edge(9, 0.25);
+        edge[at] = 1e5 + 1e-3;  // narrows to the limit
+        edge[at + 1] = -(1e5 + 0.01);
+        edge[at + 3] = 1e5;
+        std::vector<float> cleaned(edge.size());
+        for (size_t n = 0; n < edge.size(); ++n) cleaned[n] = cleanSample(edge[n]);
+        E doubles, floats;
+        feed(doubles, edge, edge, 9);
+        feed(floats, cleaned, cleaned, 9);
+        EXPECT_EQ(readings(doubles), readings(floats)) << at;
+        EXPECT_EQ(doubles.peakHold(E::kLeft), kInputSampleLimit) << at;
+    }
 
     // In place, the buffers are left exactly as they were.
     std::vector<double> inPlace(x.begin(), x.end());
