@@ -67,6 +67,9 @@ class CDrawContext {
     void clip(const CRect& rect);
     // The union of `count` rectangles.
     void clip(const CRect* rects, int count);
+    // The current clip as at most `max` rectangles; answers how many, or -1 when it is not
+    // such a list (then nothing may be left out for lying outside it).
+    int clipRects(CRect* rects, int max) const;
 
   private:
     void selectFont(const CFont& font);

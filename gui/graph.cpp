@@ -79,12 +79,14 @@ CGraphView::CGraphView(const CRect& size) : CView(size), plot_(size) {
 
 void CGraphView::setPlotArea(const CRect& plot) {
     plot_ = plot.intersection(size_);
+    layoutChanged();
     setDirty();
 }
 
 void CGraphView::setAxes(CGraphAxis x, CGraphAxis y) {
     x_ = std::move(x);
     y_ = std::move(y);
+    layoutChanged();
     setDirty();
 }
 
@@ -135,26 +137,35 @@ void CGraphView::drawGrid(CDrawContext& context) {
         const double p = x_.position(g.value);
         if (!(p >= 0.0 && p <= 1.0)) continue;
         const float x = xPixel(g.value);
-        context.line({x, top}, {x, bottom}, line);
-        if (!g.label.empty()) {
-            const int cx = static_cast<int>(x);
-            context.drawString(g.label.c_str(),
-                               CRect{cx - 15, plot_.bottom - 15, cx + 15, plot_.bottom - 5},
-                               style_.labelFont, style_.label, TextAlign::Center);
-        }
+        const int cx = static_cast<int>(x);
+        if (meetsClip({cx - 1, plot_.top, cx + 2, plot_.bottom}))
+            context.line({x, top}, {x, bottom}, line);
+        const CRect label{cx - 15, plot_.bottom - 15, cx + 15, plot_.bottom - 5};
+        if (!g.label.empty() && meetsClip(label))
+            context.drawString(g.label.c_str(), label, style_.labelFont, style_.label,
+                               TextAlign::Center);
     }
     for (const GridLine& g : yGrid_) {
         const double p = y_.position(g.value);
         if (!(p >= 0.0 && p <= 1.0)) continue;
         const float y = yPixel(g.value);
-        context.line({left, y}, {right, y}, line);
-        if (!g.label.empty()) {
-            const int cy = static_cast<int>(y);
-            context.drawString(g.label.c_str(),
-                               CRect{plot_.left + 1, cy - 11, plot_.left + 40, cy - 1},
-                               style_.labelFont, style_.label, TextAlign::Left);
-        }
+        const int cy = static_cast<int>(y);
+        if (meetsClip({plot_.left, cy - 1, plot_.right, cy + 2}))
+            context.line({left, y}, {right, y}, line);
+        const CRect label{plot_.left + 1, cy - 11, plot_.left + 40, cy - 1};
+        if (!g.label.empty() && meetsClip(label))
+            context.drawString(g.label.c_str(), label, style_.labelFont, style_.label,
+                               TextAlign::Left);
     }
+}
+
+void CGraphView::collectDirty(CDamageList& damage, bool live) {
+    if (isLive() && !live) return;
+    // A whole-view redraw covers whatever was damaged in parts.
+    if (!isDirty())
+        for (const CRect& area : partial_) damage.add(area);
+    CView::collectDirty(damage, live);
+    partial_.clear();
 }
 
 void CGraphView::draw(CDrawContext& context) {
@@ -162,9 +173,18 @@ void CGraphView::draw(CDrawContext& context) {
     CView::draw(context);
     context.save();
     context.clip(plot_);
+    clipCount_ = context.clipRects(clips_.data(), static_cast<int>(clips_.size()));
     drawGrid(context);
     drawData(context);
     context.restore();
+    clipCount_ = -1;
+}
+
+bool CGraphView::meetsClip(const CRect& area) const {
+    if (clipCount_ < 0) return true;
+    for (int i = 0; i < clipCount_; ++i)
+        if (clips_[static_cast<size_t>(i)].intersects(area)) return true;
+    return false;
 }
 
 }  // namespace qx::gui

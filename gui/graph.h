@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -85,10 +86,20 @@ class CGraphView : public CView {
     void dataChanged() { setDirty(); }
 
     void draw(CDrawContext& context) override;
+    // Adds the whole view when it is dirty, otherwise only the areas given to damageArea.
+    void collectDirty(CDamageList& damage, bool live) override;
 
   protected:
     // Draws the data, clipped to the plot area, over background and grid.
     virtual void drawData(CDrawContext& /*context*/) {}
+    // UI thread: only `area` (frame coordinates) needs redrawing on the next live redraw,
+    // for data that moved there; cheaper than dataChanged when most of the view stays.
+    void damageArea(const CRect& area) { partial_.add(area.intersection(size_)); }
+    // Called when the plot area or the axes change: data pixels computed before are stale.
+    virtual void layoutChanged() {}
+    // During draw: whether any of `area` (frame coordinates) is being redrawn; what lies
+    // wholly outside may be left out.
+    bool meetsClip(const CRect& area) const;
 
     // A pixel for (x, y), held inside the plot area so curves run along its edges rather
     // than leave it.
@@ -134,6 +145,10 @@ class CGraphView : public CView {
     std::vector<GridLine> yGrid_;
     GraphStyle style_;
     std::vector<CPointF> scratch_;  // grows to the largest plot, then stays
+    CDamageList partial_;
+    // The clip of the draw in progress; -1: unknown, everything counts as inside.
+    std::array<CRect, 64> clips_{};
+    int clipCount_ = -1;
 };
 
 }  // namespace qx::gui

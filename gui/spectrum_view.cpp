@@ -25,6 +25,10 @@ CSpectrumView::CSpectrumView(const CRect& size)
     // -72 dB to full scale.
     setAxes(CGraphAxis::logarithmic(0.002, 1.0), CGraphAxis::decibel(-72.0, 0.0, 10.0));
     columns_.reserve(kMaxBins);
+    for (int k = 0; k < kMaxCurves; ++k) {
+        shapes_[static_cast<size_t>(k)].reserve(kMaxBins);
+        nextShapes_[static_cast<size_t>(k)].reserve(kMaxBins);
+    }
     styles_[0] = {{232, 150, 40}, 1.0f};
     styles_[1] = {{90, 180, 235}, 1.0f};
     rebuildGrid();
@@ -76,7 +80,7 @@ void CSpectrumView::setCurve(int which, const float* powers, int bins) {
     }
     bins_ = bins;
     curves_ = std::max(curves_, which + 1);
-    if (changed) dataChanged();
+    if (changed) shapesStale_ = true;
 }
 
 void CSpectrumView::clearCurves() {
@@ -84,21 +88,21 @@ void CSpectrumView::clearCurves() {
     curves_ = 0;
     bins_ = 0;
     clearReadout();
-    dataChanged();
+    shapesStale_ = true;
 }
 
 void CSpectrumView::setSumMode(bool sum) {
     if (sum == sum_) return;
     sum_ = sum;
     clearReadout();
-    dataChanged();
+    shapesStale_ = true;
 }
 
 void CSpectrumView::setDisplayGain(float gain) {
     if (!std::isfinite(gain) || gain == displayGain_) return;
     displayGain_ = gain;
     clearReadout();
-    dataChanged();
+    shapesStale_ = true;
 }
 
 void CSpectrumView::setCurveStyle(int which, const CLineStyle& style) {
@@ -119,33 +123,140 @@ float CSpectrumView::powerAt(int which, int bin) const {
     return power * displayGain_;
 }
 
-void CSpectrumView::drawCurve(CDrawContext& context, int which) {
-    // Many bins share a pixel column at the top of the log axis: each column shows the
-    // largest of its bins, so the polyline has at most one point per column.
-    std::vector<Column>& columns = columns_;
-    columns.clear();
-    for (int bin = 0; bin < bins_; ++bin) {
-        const double fn = static_cast<double>(bin) / bins_;
-        const float x = plotPoint(fn, 1.0).x;
-        const float power = powerAt(which, bin);
-        if (!columns.empty() && std::floor(columns.back().x) == std::floor(x))
-            columns.back().power = std::max(columns.back().power, power);
-        else
-            columns.push_back({x, power});
+float CSpectrumView::strokeReach() const {
+    // A mitred joint reaches at most five line widths from its point; one more pixel for
+    // the antialiased edge.
+    float widest = 0.0f;
+    for (const CLineStyle& style : styles_) widest = std::max(widest, style.width);
+    return 5.0f * widest + 1.0f;
+}
+
+CRect CSpectrumView::reachOf(CPointF a, CPointF b, float reach) {
+    return {static_cast<int>(std::floor(std::min(a.x, b.x) - reach)),
+            static_cast<int>(std::floor(std::min(a.y, b.y) - reach)),
+            static_cast<int>(std::ceil(std::max(a.x, b.x) + reach)),
+            static_cast<int>(std::ceil(std::max(a.y, b.y) + reach))};
+}
+
+int CSpectrumView::layoutShapes(Shapes& shapes) {
+    const int count = bins_ > 0 ? (sum_ ? 1 : curves_) : 0;
+    for (int which = 0; which < kMaxCurves; ++which) {
+        std::vector<CPointF>& points = shapes[static_cast<size_t>(which)];
+        points.clear();
+        if (which >= count) continue;
+        // Many bins share a pixel column at the top of the log axis: each column shows the
+        // largest of its bins, so the polyline has at most one point per column.
+        std::vector<Column>& columns = columns_;
+        columns.clear();
+        for (int bin = 0; bin < bins_; ++bin) {
+            const double fn = static_cast<double>(bin) / bins_;
+            const float x = plotPoint(fn, 1.0).x;
+            const float power = powerAt(which, bin);
+            if (!columns.empty() && std::floor(columns.back().x) == std::floor(x))
+                columns.back().power = std::max(columns.back().power, power);
+            else
+                columns.push_back({x, power});
+        }
+        for (const Column& c : columns)
+            points.push_back(plotPoint(xValue(c.x), static_cast<double>(c.power)));
     }
-    plotPolyline(
-        context, static_cast<int>(columns.size()),
-        [&](int i) {
-            const Column& c = columns[static_cast<size_t>(i)];
-            return std::pair{xValue(c.x), static_cast<double>(c.power)};
-        },
-        styles_[which]);
+    return count;
+}
+
+void CSpectrumView::damageChanges(const Shapes& next, int count) {
+    // The plot is cut into columns of strips; each strip is redrawn over the rows its
+    // changed segments (old and new) reach, so a peak moving leaves the flat floor alone.
+    constexpr int kMaxStrips = 64;
+    const CRect& plot = plotArea();
+    if (plot.empty()) return;
+    const int stripWidth = std::max(16, (plot.width() + kMaxStrips - 1) / kMaxStrips);
+    struct Strip {
+        float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
+    };
+    std::array<Strip, kMaxStrips> strips{};
+    const float pad = strokeReach();
+    const auto mark = [&](CPointF a, CPointF b) {
+        const float x0 = std::min(a.x, b.x) - pad, x1 = std::max(a.x, b.x) + pad;
+        const float y0 = std::min(a.y, b.y) - pad, y1 = std::max(a.y, b.y) + pad;
+        const auto strip = [&](float x) {
+            return std::clamp(static_cast<int>(std::floor((x - static_cast<float>(plot.left)) /
+                                                          static_cast<float>(stripWidth))),
+                              0, kMaxStrips - 1);
+        };
+        for (int i = strip(x0); i <= strip(x1); ++i) {
+            Strip& s = strips[static_cast<size_t>(i)];
+            const float left = static_cast<float>(plot.left + i * stripWidth);
+            s.left = std::min(s.left, std::max(x0, left));
+            s.right = std::max(s.right, std::min(x1, left + static_cast<float>(stripWidth)));
+            s.top = std::min(s.top, y0);
+            s.bottom = std::max(s.bottom, y1);
+        }
+    };
+    const auto same = [](CPointF a, CPointF b) { return a.x == b.x && a.y == b.y; };
+    for (int which = 0; which < std::max(count, shapeCount_); ++which) {
+        const std::vector<CPointF>& before = shapes_[static_cast<size_t>(which)];
+        const std::vector<CPointF>& after = next[static_cast<size_t>(which)];
+        const bool sameLayout = before.size() == after.size();
+        for (size_t i = 1; i < std::max(before.size(), after.size()); ++i) {
+            if (sameLayout && same(before[i - 1], after[i - 1]) && same(before[i], after[i]))
+                continue;
+            if (i < before.size()) mark(before[i - 1], before[i]);
+            if (i < after.size()) mark(after[i - 1], after[i]);
+        }
+    }
+    for (const Strip& s : strips) {
+        if (s.left > s.right) continue;
+        damageArea(CRect{static_cast<int>(std::floor(s.left)), static_cast<int>(std::floor(s.top)),
+                         static_cast<int>(std::ceil(s.right)),
+                         static_cast<int>(std::ceil(s.bottom))}
+                       .intersection(plot));
+    }
+}
+
+void CSpectrumView::relayout() {
+    const int count = layoutShapes(nextShapes_);
+    damageChanges(nextShapes_, count);
+    std::swap(shapes_, nextShapes_);
+    shapeCount_ = count;
+    shapesStale_ = false;
+}
+
+void CSpectrumView::collectDirty(CDamageList& damage, bool live) {
+    if (isLive() && !live) return;
+    if (shapesStale_) relayout();
+    CGraphView::collectDirty(damage, live);
 }
 
 void CSpectrumView::drawData(CDrawContext& context) {
-    if (bins_ > 0) {
-        const int shown = sum_ ? 1 : curves_;
-        for (int which = 0; which < shown; ++which) drawCurve(context, which);
+    // Drawn before the live redraw took the new data (a picture on demand, or a redraw
+    // of other views reaching this one): the areas that change are redrawn next time.
+    if (shapesStale_) relayout();
+    // Stroking is the dear part: only the runs of segments that reach the area being
+    // redrawn are stroked. A run ends with a cap where the whole curve has a joint, but both
+    // lie within the reach of the segment left out, so the pixels redrawn are the same; runs
+    // closer than twice the reach stay one, so no pixel is blended twice.
+    const float reach = strokeReach();
+    for (int which = 0; which < shapeCount_; ++which) {
+        const std::vector<CPointF>& points = shapes_[static_cast<size_t>(which)];
+        const int n = static_cast<int>(points.size());
+        int first = -1, last = -1;  // segments (i - 1, i) of the run being gathered
+        const auto stroke = [&] {
+            if (first > 0)
+                context.polyline(points.data() + first - 1, last - first + 2, styles_[which]);
+        };
+        for (int i = 1; i < n; ++i) {
+            const CPointF a = points[static_cast<size_t>(i - 1)],
+                          b = points[static_cast<size_t>(i)];
+            if (!meetsClip(reachOf(a, b, reach))) continue;
+            if (first > 0 &&
+                std::min(a.x, b.x) - points[static_cast<size_t>(last)].x > 2.0f * reach) {
+                stroke();
+                first = -1;
+            }
+            if (first < 0) first = i;
+            last = i;
+        }
+        stroke();
     }
     if (readout_[0]) {
         const CRect& plot = plotArea();

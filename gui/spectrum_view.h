@@ -25,8 +25,9 @@ class CSpectrumView : public CGraphView {
     // clears the read-out when it changes.
     void setSampleRate(float hz);
     float sampleRate() const { return sampleRate_; }
-    // UI thread: bin powers (linear) of curve `which`, at most kMaxBins; marks the view for
-    // redrawing only when they differ from what it shows. Non-finite powers count as 0.
+    // UI thread: bin powers (linear) of curve `which`, at most kMaxBins. The next live redraw
+    // repaints only the strips where the curves' pixels moved (nothing when they did not).
+    // Non-finite powers count as 0.
     void setCurve(int which, const float* powers, int bins);
     // No curves (a display switched off): nothing is drawn, the read-out stays empty.
     void clearCurves();
@@ -51,16 +52,28 @@ class CSpectrumView : public CGraphView {
     bool onMouseDown(CPoint where, const MouseState& state) override;
     void onMouseMoved(CPoint where, const MouseState& state) override;
     void onMouseUp(CPoint where, const MouseState& state) override;
+    void collectDirty(CDamageList& damage, bool live) override;
 
   protected:
     void drawData(CDrawContext& context) override;
+    void layoutChanged() override { shapesStale_ = true; }
 
   private:
+    using Shapes = std::array<std::vector<CPointF>, kMaxCurves>;
+
     void rebuildGrid();
     void readAt(CPoint where);
     void clearReadout();
-    void drawCurve(CDrawContext& context, int which);
     float powerAt(int which, int bin) const;
+    // The polylines of the curves now shown, in pixels; answers how many.
+    int layoutShapes(Shapes& shapes);
+    // Damages the strips where `next` differs from the shapes last drawn.
+    void damageChanges(const Shapes& next, int count);
+    // Lays the curves out anew and damages what changed.
+    void relayout();
+    // How far from its segment a curve's stroke may paint (pixels), and that area.
+    float strokeReach() const;
+    static CRect reachOf(CPointF a, CPointF b, float reach);
 
     struct Column {
         float x;  // pixel
@@ -69,6 +82,11 @@ class CSpectrumView : public CGraphView {
 
     std::array<std::array<float, kMaxBins>, kMaxCurves> powers_{};
     std::vector<Column> columns_;  // reserved for kMaxBins
+    // What the last redraw drew (each reserved for kMaxBins points), and the next layout.
+    Shapes shapes_;
+    Shapes nextShapes_;
+    int shapeCount_ = 0;
+    bool shapesStale_ = true;
     int bins_ = 0;
     int curves_ = 0;
     bool sum_ = false;

@@ -231,4 +231,21 @@ void CDrawContext::clip(const CRect* rects, int count) {
     cairo_clip(c);
 }
 
+int CDrawContext::clipRects(CRect* rects, int max) const {
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr(native_));
+    int count = -1;
+    if (list->status == CAIRO_STATUS_SUCCESS && list->num_rectangles <= max) {
+        count = list->num_rectangles;
+        for (int i = 0; i < count; ++i) {
+            const cairo_rectangle_t& r = list->rectangles[i];
+            // The toolkit clips to whole pixels; round outwards all the same.
+            rects[i] = {static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
+                        static_cast<int>(std::ceil(r.x + r.width)),
+                        static_cast<int>(std::ceil(r.y + r.height))};
+        }
+    }
+    cairo_rectangle_list_destroy(list);
+    return count;
+}
+
 }  // namespace qx::gui

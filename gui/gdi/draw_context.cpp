@@ -544,4 +544,13 @@ void CDrawContext::clip(const CRect* rects, int count) {
     DeleteObject(region);
 }
 
+int CDrawContext::clipRects(CRect* rects, int max) const {
+    const Context* c = ctx(native_);
+    if (!c) return -1;
+    const std::vector<CRect> clips = c->clipRects();
+    if (static_cast<int>(clips.size()) > max) return -1;
+    std::copy(clips.begin(), clips.end(), rects);
+    return static_cast<int>(clips.size());
+}
+
 }  // namespace qx::gui
