@@ -117,12 +117,22 @@ double CGraphView::yValue(float pixel) const {
     return y_.value((plot_.bottom - 0.5 - pixel) / std::max(plot_.height() - 1, 1));
 }
 
+namespace {
+double hold(double position) {
+    return std::isfinite(position) ? std::clamp(position, 0.0, 1.0) : 0.0;
+}
+}  // namespace
+
+float CGraphView::plotX(double x) const {
+    return static_cast<float>(plot_.left + 0.5 + hold(x_.position(x)) * (plot_.width() - 1));
+}
+
+float CGraphView::plotY(double y) const {
+    return static_cast<float>(plot_.bottom - 0.5 - hold(y_.position(y)) * (plot_.height() - 1));
+}
+
 CPointF CGraphView::plotPoint(double x, double y) const {
-    const auto hold = [](double position) {
-        return std::isfinite(position) ? std::clamp(position, 0.0, 1.0) : 0.0;
-    };
-    return {static_cast<float>(plot_.left + 0.5 + hold(x_.position(x)) * (plot_.width() - 1)),
-            static_cast<float>(plot_.bottom - 0.5 - hold(y_.position(y)) * (plot_.height() - 1))};
+    return {plotX(x), plotY(y)};
 }
 
 void CGraphView::plotMarker(CDrawContext& context, double x, double y, float radius, CColor color) {
@@ -161,11 +171,10 @@ void CGraphView::drawGrid(CDrawContext& context) {
 
 void CGraphView::collectDirty(CDamageList& damage, bool live) {
     if (isLive() && !live) return;
-    // A whole-view redraw covers whatever was damaged in parts.
-    if (!isDirty())
-        for (const CRect& area : partial_) damage.add(area);
+    // A whole-view redraw covers whatever was damaged in part.
+    if (!isDirty()) damage.add(partial_);
     CView::collectDirty(damage, live);
-    partial_.clear();
+    partial_ = {};
 }
 
 void CGraphView::draw(CDrawContext& context) {

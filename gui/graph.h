@@ -93,8 +93,9 @@ class CGraphView : public CView {
     // Draws the data, clipped to the plot area, over background and grid.
     virtual void drawData(CDrawContext& /*context*/) {}
     // UI thread: only `area` (frame coordinates) needs redrawing on the next live redraw,
-    // for data that moved there; cheaper than dataChanged when most of the view stays.
-    void damageArea(const CRect& area) { partial_.add(area.intersection(size_)); }
+    // for data that moved there; cheaper than dataChanged when most of the view stays. Areas
+    // damaged before the redraw are joined into one rectangle.
+    void damageArea(const CRect& area) { partial_ = partial_.united(area.intersection(size_)); }
     // Called when the plot area or the axes change: data pixels computed before are stale.
     virtual void layoutChanged() {}
     // During draw: whether any of `area` (frame coordinates) is being redrawn; what lies
@@ -104,6 +105,9 @@ class CGraphView : public CView {
     // A pixel for (x, y), held inside the plot area so curves run along its edges rather
     // than leave it.
     CPointF plotPoint(double x, double y) const;
+    // Its coordinates one at a time.
+    float plotX(double x) const;
+    float plotY(double y) const;
     // Joins count points (x, y) = at(i); `at` returns a std::pair of values.
     template <class At>
     void plotPolyline(CDrawContext& context, int count, At at, const CLineStyle& style) {
@@ -145,7 +149,7 @@ class CGraphView : public CView {
     std::vector<GridLine> yGrid_;
     GraphStyle style_;
     std::vector<CPointF> scratch_;  // grows to the largest plot, then stays
-    CDamageList partial_;
+    CRect partial_;
     // The clip of the draw in progress; -1: unknown, everything counts as inside.
     std::array<CRect, 64> clips_{};
     int clipCount_ = -1;

@@ -24,7 +24,8 @@ CSpectrumView::CSpectrumView(const CRect& size)
     // 0.002 of half the rate (about 44 Hz at 44.1 kHz) up to half the rate; powers from
     // -72 dB to full scale.
     setAxes(CGraphAxis::logarithmic(0.002, 1.0), CGraphAxis::decibel(-72.0, 0.0, 10.0));
-    columns_.reserve(kMaxBins);
+    columnX_.reserve(kMaxBins);
+    columnPower_.reserve(kMaxBins);
     for (int k = 0; k < kMaxCurves; ++k) {
         shapes_[static_cast<size_t>(k)].reserve(kMaxBins);
         nextShapes_[static_cast<size_t>(k)].reserve(kMaxBins);
@@ -138,60 +139,53 @@ CRect CSpectrumView::reachOf(CPointF a, CPointF b, float reach) {
             static_cast<int>(std::ceil(std::max(a.y, b.y) + reach))};
 }
 
+void CSpectrumView::layoutColumns() {
+    // Many bins share a pixel column at the top of the log axis: each column shows the
+    // largest of its bins, so a polyline has at most one point per column. Where the
+    // columns lie depends only on the layout and the bin count.
+    columnX_.clear();
+    float lastX = 0.0f;
+    for (int bin = 0; bin < bins_; ++bin) {
+        const float x = plotX(static_cast<double>(bin) / bins_);
+        if (columnX_.empty() || std::floor(lastX) != std::floor(x)) {
+            columnX_.push_back(plotX(xValue(x)));
+            lastX = x;
+        }
+        binColumn_[static_cast<size_t>(bin)] = static_cast<std::uint16_t>(columnX_.size() - 1);
+    }
+    columnBins_ = bins_;
+}
+
 int CSpectrumView::layoutShapes(Shapes& shapes) {
     const int count = bins_ > 0 ? (sum_ ? 1 : curves_) : 0;
+    if (count > 0 && columnBins_ != bins_) layoutColumns();
     for (int which = 0; which < kMaxCurves; ++which) {
         std::vector<CPointF>& points = shapes[static_cast<size_t>(which)];
         points.clear();
         if (which >= count) continue;
-        // Many bins share a pixel column at the top of the log axis: each column shows the
-        // largest of its bins, so the polyline has at most one point per column.
-        std::vector<Column>& columns = columns_;
-        columns.clear();
+        columnPower_.assign(columnX_.size(), 0.0f);
+        int column = -1;
         for (int bin = 0; bin < bins_; ++bin) {
-            const double fn = static_cast<double>(bin) / bins_;
-            const float x = plotPoint(fn, 1.0).x;
             const float power = powerAt(which, bin);
-            if (!columns.empty() && std::floor(columns.back().x) == std::floor(x))
-                columns.back().power = std::max(columns.back().power, power);
-            else
-                columns.push_back({x, power});
+            float& peak = columnPower_[binColumn_[static_cast<size_t>(bin)]];
+            if (binColumn_[static_cast<size_t>(bin)] != column) {
+                column = binColumn_[static_cast<size_t>(bin)];
+                peak = power;
+            } else {
+                peak = std::max(peak, power);
+            }
         }
-        for (const Column& c : columns)
-            points.push_back(plotPoint(xValue(c.x), static_cast<double>(c.power)));
+        for (size_t k = 0; k < columnX_.size(); ++k)
+            points.push_back({columnX_[k], plotY(static_cast<double>(columnPower_[k]))});
     }
     return count;
 }
 
 void CSpectrumView::damageChanges(const Shapes& next, int count) {
-    // The plot is cut into columns of strips; each strip is redrawn over the rows its
-    // changed segments (old and new) reach, so a peak moving leaves the flat floor alone.
-    constexpr int kMaxStrips = 64;
-    const CRect& plot = plotArea();
-    if (plot.empty()) return;
-    const int stripWidth = std::max(16, (plot.width() + kMaxStrips - 1) / kMaxStrips);
-    struct Strip {
-        float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
-    };
-    std::array<Strip, kMaxStrips> strips{};
-    const float pad = strokeReach();
-    const auto mark = [&](CPointF a, CPointF b) {
-        const float x0 = std::min(a.x, b.x) - pad, x1 = std::max(a.x, b.x) + pad;
-        const float y0 = std::min(a.y, b.y) - pad, y1 = std::max(a.y, b.y) + pad;
-        const auto strip = [&](float x) {
-            return std::clamp(static_cast<int>(std::floor((x - static_cast<float>(plot.left)) /
-                                                          static_cast<float>(stripWidth))),
-                              0, kMaxStrips - 1);
-        };
-        for (int i = strip(x0); i <= strip(x1); ++i) {
-            Strip& s = strips[static_cast<size_t>(i)];
-            const float left = static_cast<float>(plot.left + i * stripWidth);
-            s.left = std::min(s.left, std::max(x0, left));
-            s.right = std::max(s.right, std::min(x1, left + static_cast<float>(stripWidth)));
-            s.top = std::min(s.top, y0);
-            s.bottom = std::max(s.bottom, y1);
-        }
-    };
+    // One rectangle around every changed segment, old and new: under a clip of several
+    // rectangles cairo antialiases some edge pixels differently from a whole redraw.
+    const float reach = strokeReach();
+    CRect area;
     const auto same = [](CPointF a, CPointF b) { return a.x == b.x && a.y == b.y; };
     for (int which = 0; which < std::max(count, shapeCount_); ++which) {
         const std::vector<CPointF>& before = shapes_[static_cast<size_t>(which)];
@@ -200,17 +194,11 @@ void CSpectrumView::damageChanges(const Shapes& next, int count) {
         for (size_t i = 1; i < std::max(before.size(), after.size()); ++i) {
             if (sameLayout && same(before[i - 1], after[i - 1]) && same(before[i], after[i]))
                 continue;
-            if (i < before.size()) mark(before[i - 1], before[i]);
-            if (i < after.size()) mark(after[i - 1], after[i]);
+            if (i < before.size()) area = area.united(reachOf(before[i - 1], before[i], reach));
+            if (i < after.size()) area = area.united(reachOf(after[i - 1], after[i], reach));
         }
     }
-    for (const Strip& s : strips) {
-        if (s.left > s.right) continue;
-        damageArea(CRect{static_cast<int>(std::floor(s.left)), static_cast<int>(std::floor(s.top)),
-                         static_cast<int>(std::ceil(s.right)),
-                         static_cast<int>(std::ceil(s.bottom))}
-                       .intersection(plot));
-    }
+    damageArea(area.intersection(plotArea()));
 }
 
 void CSpectrumView::relayout() {

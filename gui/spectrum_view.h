@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include "gui/graph.h"
@@ -26,7 +27,7 @@ class CSpectrumView : public CGraphView {
     void setSampleRate(float hz);
     float sampleRate() const { return sampleRate_; }
     // UI thread: bin powers (linear) of curve `which`, at most kMaxBins. The next live redraw
-    // repaints only the strips where the curves' pixels moved (nothing when they did not).
+    // repaints only the area where the curves' pixels moved (nothing when they did not).
     // Non-finite powers count as 0.
     void setCurve(int which, const float* powers, int bins);
     // No curves (a display switched off): nothing is drawn, the read-out stays empty.
@@ -56,7 +57,10 @@ class CSpectrumView : public CGraphView {
 
   protected:
     void drawData(CDrawContext& context) override;
-    void layoutChanged() override { shapesStale_ = true; }
+    void layoutChanged() override {
+        shapesStale_ = true;
+        columnBins_ = -1;
+    }
 
   private:
     using Shapes = std::array<std::vector<CPointF>, kMaxCurves>;
@@ -65,9 +69,10 @@ class CSpectrumView : public CGraphView {
     void readAt(CPoint where);
     void clearReadout();
     float powerAt(int which, int bin) const;
+    void layoutColumns();
     // The polylines of the curves now shown, in pixels; answers how many.
     int layoutShapes(Shapes& shapes);
-    // Damages the strips where `next` differs from the shapes last drawn.
+    // Damages the area where `next` differs from the shapes last drawn.
     void damageChanges(const Shapes& next, int count);
     // Lays the curves out anew and damages what changed.
     void relayout();
@@ -75,13 +80,13 @@ class CSpectrumView : public CGraphView {
     float strokeReach() const;
     static CRect reachOf(CPointF a, CPointF b, float reach);
 
-    struct Column {
-        float x;  // pixel
-        float power;
-    };
-
     std::array<std::array<float, kMaxBins>, kMaxCurves> powers_{};
-    std::vector<Column> columns_;  // reserved for kMaxBins
+    // The pixel column of each bin and the x of each column, for columnBins_ bins (-1: to
+    // be laid out), and a column's largest power; the vectors are reserved for kMaxBins.
+    std::array<std::uint16_t, kMaxBins> binColumn_{};
+    std::vector<float> columnX_;
+    std::vector<float> columnPower_;
+    int columnBins_ = -1;
     // What the last redraw drew (each reserved for kMaxBins points), and the next layout.
     Shapes shapes_;
     Shapes nextShapes_;

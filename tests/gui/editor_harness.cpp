@@ -1,6 +1,9 @@
 // The editor-test helpers that need no plug-in type: pixel captures and the hosted editor.
 #include "tests/gui/editor_harness.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace qx::testing {
 
 gui::CPoint centreOf(const gui::ControlLayout& row) {
@@ -19,6 +22,14 @@ int changedPixels(const std::vector<unsigned long>& a, const std::vector<unsigne
     int changed = 0;
     for (size_t i = 0; i < a.size(); ++i) changed += a[i] != b[i];
     return changed;
+}
+
+int channelDistance(unsigned long a, unsigned long b) {
+    int most = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        most = std::max(most, std::abs(static_cast<int>(a >> shift & 0xff) -
+                                       static_cast<int>(b >> shift & 0xff)));
+    return most;
 }
 
 bool HostedEditor::open(const char* path, int width, int height) {

@@ -51,6 +51,9 @@ std::vector<unsigned long> capture(const gui::testing::HostWindow& window, const
 // How many pixels differ between two captures of the same area.
 int changedPixels(const std::vector<unsigned long>& a, const std::vector<unsigned long>& b);
 
+// The largest difference of two xRGB pixels in one colour channel (0..255).
+int channelDistance(unsigned long a, unsigned long b);
+
 // The effect object `PluginT` built in-process, its editor as `EditorT`, and a host window the
 // size of the editor. Skips when there is no X server.
 template <class PluginT, class EditorT>

@@ -15,6 +15,7 @@
 #include "gui/text.h"
 #include "gui/transfer_view.h"
 #include "skins/eraslip.h"
+#include "tests/gui/editor_harness.h"
 
 namespace qx::gui {
 namespace {
@@ -209,14 +210,19 @@ TEST(Spectrum, GridBelowHalfTheRateReadoutUnderThePressAndRedrawOnlyOnChange) {
     view->setCurve(1, right.data(), 1024);
     frame.redrawDirty();
 
-    // The same data again: nothing to redraw. One bin changed: the view only.
+    // The same data again: nothing to redraw. One bin changed: a narrow strip of the view
+    // around its column, from the old curve's rows to the peak's.
     view->setCurve(0, left.data(), 1024);
     EXPECT_TRUE(frame.redrawDirty().empty());
     left[500] = 0.5f;
     view->setCurve(0, left.data(), 1024);
     const CDamageList& changed = frame.redrawDirty();
     ASSERT_EQ(changed.size(), 1);
-    EXPECT_EQ(changed[0], view->getViewSize());
+    EXPECT_TRUE(view->getViewSize().encloses(changed[0]));
+    const int column = static_cast<int>(view->xPixel(500.0 / 1024));
+    EXPECT_TRUE(changed[0].contains({column, static_cast<int>(view->yPixel(0.5))}));
+    EXPECT_LT(changed[0].width(), 40);
+    EXPECT_LT(changed[0].area(), view->getViewSize().area() / 8);
 
     // A press at the right edge reads the last bin at about half the rate; moving off the
     // view and releasing clear it.
@@ -252,6 +258,59 @@ TEST(Spectrum, GridBelowHalfTheRateReadoutUnderThePressAndRedrawOnlyOnChange) {
     EXPECT_STREQ(view->readout(), "");
     EXPECT_EQ(view->readoutBin(), -1);
     frame.mouseUp({200, 100}, {});
+}
+
+// Redraws of only the damaged area leave the same picture as redrawing the whole view:
+// the area reaches every pixel a moved curve touched, antialiased edges and sharp joints
+// included, across new data, sum mode, display gain and curves coming and going.
+TEST(Spectrum, PartialRedrawsLeaveTheSamePictureAsAWholeRedraw) {
+    const CRect size = CRect::sized(20, 20, 339, 253);
+    CFrame incremental(CRect::sized(0, 0, 400, 300), nullptr);
+    CFrame whole(CRect::sized(0, 0, 400, 300), nullptr);
+    auto* view = incremental.add(std::make_unique<CSpectrumView>(size));
+    auto* reference = whole.add(std::make_unique<CSpectrumView>(size));
+    for (CSpectrumView* v : {view, reference}) v->setCurveStyle(0, {{250, 190, 70}, 1.2f});
+    unsigned seed = 11;
+    auto random = [&seed] {
+        return static_cast<float>(seed = seed * 1664525u + 1013904223u) / 4.3e9f;
+    };
+    std::vector<float> left(1024), right(1024);
+    // A damaged area too small leaves old curve or misses new curve: tens to hundreds of
+    // steps; cairo may round an antialiased pixel one step apart.
+    auto expectSamePicture = [&](int step) {
+        incremental.redrawDirty();
+        whole.invalidate(size);
+        whole.redrawDirty();
+        int differ = 0;
+        for (int y = size.top; y < size.bottom; ++y)
+            for (int x = size.left; x < size.right; ++x)
+                differ += qx::testing::channelDistance(incremental.backBuffer().pixel(x, y),
+                                                       whole.backBuffer().pixel(x, y)) > 4;
+        EXPECT_EQ(differ, 0) << "step " << step;
+    };
+    incremental.redrawDirty();
+    long partial = 0;
+    for (int step = 0; step < 24; ++step) {
+        // A floor with spikes of any height, and a peak that moves.
+        const int peak = 10 + 40 * step;
+        for (int i = 0; i < 1024; ++i) {
+            const bool near = std::abs(i - peak) < 30;
+            left[static_cast<size_t>(i)] = near && random() < 0.2f ? random() : 1e-9f;
+            right[static_cast<size_t>(i)] = near ? 1e-5f * random() : 1e-9f;
+        }
+        left[static_cast<size_t>(peak)] = 0.9f;
+        for (CSpectrumView* v : {view, reference}) {
+            v->setCurve(0, left.data(), 1024);
+            if (step % 7 != 3) v->setCurve(1, right.data(), 1024);
+            v->setSumMode(step % 9 == 4);
+            v->setDisplayGain(step % 5 == 2 ? 4.0f : 1.0f);
+            if (step == 12) v->clearCurves();
+        }
+        partial += incremental.redrawDirty().area() < size.area() / 2;
+        expectSamePicture(step);
+    }
+    // Most steps redrew a part of the view only.
+    EXPECT_GT(partial, 12);
 }
 
 TEST(TransferCurve, SamplesTheFunctionAndRedrawsTheMarkerOnlyWhenItMoves) {
