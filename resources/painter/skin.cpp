@@ -1,5 +1,6 @@
 #include "resources/painter/skin.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace qx::skin {
@@ -92,6 +93,29 @@ BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend)
 BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones) {
     return {id, width, height,
             [=](cairo_t* cr, const Style&) { meterBar(cr, width, height, lit, zones); }};
+}
+
+MeterZones kScaleZones(double k, double (*position)(double)) {
+    return {position(-k), position(-k + 4), 0};
+}
+
+BitmapSpec kScaleLegend(int id, int width, int height, double k, double (*position)(double),
+                        int meterTop, int meterHeight) {
+    return {id, width, height, [=](cairo_t* cr, const Style&) {
+                static char labels[8][8];
+                ScaleMark marks[8];
+                const double at[8] = {0, -6, -12, -18, -24, -30, -36, -54};
+                int count = 0;
+                for (double db : at) {
+                    const double shown = db + k;
+                    std::snprintf(labels[count], sizeof labels[count], "%+d",
+                                  static_cast<int>(shown));
+                    if (shown == 0) std::snprintf(labels[count], sizeof labels[count], "0");
+                    marks[count] = {position(db), labels[count]};
+                    ++count;
+                }
+                meterLegend(cr, width, meterTop, meterHeight, marks, count);
+            }};
 }
 
 }  // namespace qx::skin

@@ -50,6 +50,14 @@ BitmapSpec toggleButtonBitmap(int id, int width, int height, const char* legend)
 BitmapSpec meterBarBitmap(int id, int width, int height, bool lit, MeterZones zones = {});
 BitmapSpec bipolarKnobStrip(int id, int size, int frames);
 
+// K-scale meters, placed by the skin's `position` of a dBFS level (0..1 up the bar).
+// Colour zones: green up to the K reference (-k dBFS), amber to 4 dB above it, red above.
+MeterZones kScaleZones(double k, double (*position)(double));
+// The legend strip beside such a meter: 0 down to -54 dBFS, labelled as read on scale K`k`
+// (0 for plain peak), for a bar `meterHeight` high starting `meterTop` pixels down.
+BitmapSpec kScaleLegend(int id, int width, int height, double k, double (*position)(double),
+                        int meterTop, int meterHeight);
+
 // The skin a painter paints: each skin source defines it, and each plug-in's painter links
 // exactly one skin source.
 SkinDescription describeSkin();

@@ -1,8 +1,6 @@
 // The palisor skin: cyan accent, the meter bridge in the middle with its four output scales,
 // dynamics knobs left and right.
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include "resources/painter/skin.h"
 #include "resources/palisor/palisor_layout.h"
@@ -21,27 +19,12 @@ double meterPosition(double db) {
     return std::max(0.0, (db + 72) / 252);
 }
 
-// Colour zones of a K scale: green up to the K reference, amber to +4, red above.
 MeterZones kZones(double k) {
-    return {meterPosition(-k), meterPosition(-k + 4), 0};
+    return kScaleZones(k, meterPosition);
 }
 
 BitmapSpec legend(int id, double k) {
-    return {id, 18, 258, [k](cairo_t* cr, const Style&) {
-                static char labels[8][8];
-                ScaleMark marks[8];
-                const double at[8] = {0, -6, -12, -18, -24, -30, -36, -54};
-                int count = 0;
-                for (double db : at) {
-                    const double shown = db + k;
-                    std::snprintf(labels[count], sizeof labels[count], "%+d",
-                                  static_cast<int>(shown));
-                    if (shown == 0) std::snprintf(labels[count], sizeof labels[count], "0");
-                    marks[count] = {meterPosition(db), labels[count]};
-                    ++count;
-                }
-                meterLegend(cr, 18, kMeterTop - kLegendTop, kMeterHeight, marks, count);
-            }};
+    return kScaleLegend(id, 18, 258, k, meterPosition, kMeterTop - kLegendTop, kMeterHeight);
 }
 
 BitmapSpec textStrip() {
