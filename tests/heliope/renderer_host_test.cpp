@@ -11,6 +11,7 @@
 
 #include "effects/heliope/surround_effect.h"
 #include "tests/heliope/render.h"
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
@@ -18,18 +19,10 @@ namespace {
 
 using host::Plugin;
 using test::Channels;
+using testing::padded;
 
 std::unique_ptr<Plugin> load(const char* path) {
-    std::string error;
-    auto plugin = Plugin::load(path, &error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
-
-std::string padded(const std::string& text, size_t width) {
-    std::string s = text;
-    s.resize(width, ' ');
-    return s;
+    return testing::loadPlugin(path);
 }
 
 double rms(const std::vector<float>& x, size_t from = 0) {
@@ -343,7 +336,7 @@ TEST(RendererHost, SurroundSurvivesNonFiniteBurstsOnEveryInput) {
         const Channels x = tone(6, frames);
         const Channels reference = clean->run(x, 256);
         for (int input = 0; input < 6; ++input) {
-            SCOPED_TRACE(testing::Message() << "program " << program << " input " << input);
+            SCOPED_TRACE(::testing::Message() << "program " << program << " input " << input);
             auto p = load(QX_HELIOPE_SURROUND_PATH);
             ASSERT_TRUE(p);
             p->setProgram(program);

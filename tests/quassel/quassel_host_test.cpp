@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/quassel/test_signals.h"
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
@@ -21,21 +22,14 @@ using test::noise;
 using test::sine;
 
 using host::Plugin;
+using testing::padded;
 
 std::unique_ptr<Plugin> loadQuassel(float rate = 44100.0f) {
-    std::string error;
     host::LoadOptions options;
     options.sampleRate = rate;
-    auto plugin = Plugin::load(QX_QUASSEL_PATH, &error, options);
-    EXPECT_TRUE(plugin) << error;
+    auto plugin = testing::loadPlugin(QX_QUASSEL_PATH, options);
     if (plugin) plugin->prepare(rate, 512);
     return plugin;
-}
-
-std::string padded(const std::string& text, size_t width) {
-    std::string s(text);
-    s.resize(width, ' ');
-    return s;
 }
 
 double rms(const std::vector<float>& x, size_t from) {
@@ -220,7 +214,7 @@ TEST(QuasselHost, LatencyIs1024InEveryState) {
         auto p = loadQuassel(rate);
         ASSERT_TRUE(p);
         for (int state = 0; state < 4; ++state) {
-            SCOPED_TRACE(testing::Message() << rate << " Hz, state " << state);
+            SCOPED_TRACE(::testing::Message() << rate << " Hz, state " << state);
             p->setParameter(1, state == 3 ? 1.0f : 0.0f);  // bypass
             p->setParameter(125, state == 1 ? 0.0f : state == 2 ? 1.0f : 0.5f);
             p->setParameter(126, state == 2 ? 1.0f : state == 1 ? 0.0f : 0.5f);

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
 namespace {
 
 using host::Plugin;
+using testing::padded;
 using Channels = std::vector<std::vector<float>>;
 
 struct Build {
@@ -36,19 +38,8 @@ constexpr int kRatio1 = 13;
 
 class RedThuddoHost : public ::testing::TestWithParam<Build> {
   protected:
-    std::unique_ptr<Plugin> load() {
-        std::string error;
-        auto plugin = Plugin::load(GetParam().path, &error);
-        EXPECT_TRUE(plugin) << error;
-        return plugin;
-    }
+    std::unique_ptr<Plugin> load() { return testing::loadPlugin(GetParam().path); }
 };
-
-std::string padded(const char* text, size_t width) {
-    std::string s(text);
-    s.resize(width, ' ');
-    return s;
-}
 
 std::vector<float> sine(int frames, float amplitude, float step, float phase = 0.0f) {
     std::vector<float> x(frames);

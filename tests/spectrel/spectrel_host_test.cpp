@@ -11,24 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
 namespace {
 
 using host::Plugin;
+using testing::padded;
 
 std::unique_ptr<Plugin> load() {
-    std::string error;
-    auto plugin = Plugin::load(QX_SPECTREL_PATH, &error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
-
-std::string padded(const char* text, size_t width) {
-    std::string s(text);
-    s.resize(width, ' ');
-    return s;
+    return testing::loadPlugin(QX_SPECTREL_PATH);
 }
 
 TEST(SpectrelHost, IdentityCanDoAndHostBypass) {

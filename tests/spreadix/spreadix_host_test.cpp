@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "effects/spreadix/spreadix_tables.h"
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 #include "tools/vsthost/preset_file.h"
 
@@ -16,18 +17,10 @@ namespace qx {
 namespace {
 
 using host::Plugin;
+using testing::padded;
 
 std::unique_ptr<Plugin> loadSpreadix() {
-    std::string error;
-    auto plugin = Plugin::load(QX_SPREADIX_PATH, &error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
-
-std::string padded(const char* text, size_t width) {
-    std::string s(text);
-    s.resize(width, ' ');
-    return s;
+    return testing::loadPlugin(QX_SPREADIX_PATH);
 }
 
 using Channels = std::vector<std::vector<float>>;

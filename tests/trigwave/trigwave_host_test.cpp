@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/trigwave/signal_match.h"
+#include "tests/vsthost/host_test_support.h"
 #include "tools/vsthost/plugin_host.h"
 
 namespace qx {
@@ -20,19 +21,11 @@ namespace {
 using testing::bestLag;
 
 using host::Plugin;
+using testing::padded;
 using Channels = std::vector<std::vector<float>>;
 
 std::unique_ptr<Plugin> loadTrigwave() {
-    std::string error;
-    auto plugin = Plugin::load(QX_TRIGWAVE_PATH, &error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
-
-std::string padded(const char* text, size_t width) {
-    std::string s(text);
-    s.resize(width, ' ');
-    return s;
+    return testing::loadPlugin(QX_TRIGWAVE_PATH);
 }
 
 // Noise bursts of `burst` frames every `period` frames from `start` on, over a faint bed
