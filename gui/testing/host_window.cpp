@@ -4,7 +4,9 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 namespace qx::gui::testing {
 
@@ -30,7 +32,13 @@ std::uint32_t rgbOf(const XImage* image, unsigned long value) {
 }  // namespace
 
 HostWindow::HostWindow(int width, int height) : width_(width), height_(height) {
+    // A connection made just after others closed is now and then refused for a moment (seen
+    // with Xvfb about once in 70 short-lived programs): try again for up to a second.
     Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 0; !display && attempt < 50; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XOpenDisplay(nullptr);
+    }
     if (!display) return;
     display_ = display;
     XSetWindowAttributes attributes{};

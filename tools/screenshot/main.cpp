@@ -38,7 +38,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     qx::gui::testing::HostWindow window(rect->right - rect->left, rect->bottom - rect->top);
-    if (!window.valid() || !plugin->dispatch(qx::vst::effEditOpen, 0, 0, window.parentHandle())) {
+    if (!window.valid()) {
+        std::fprintf(stderr, "qxshot: no host window on the display\n");
+        return 1;
+    }
+    if (!plugin->dispatch(qx::vst::effEditOpen, 0, 0, window.parentHandle())) {
         std::fprintf(stderr, "qxshot: the editor did not open\n");
         return 1;
     }
