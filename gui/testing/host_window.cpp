@@ -84,6 +84,17 @@ unsigned long HostWindow::pixel(int x, int y) const {
     return rgb;
 }
 
+unsigned long HostWindow::awaitPixel(int x, int y,
+                                     const std::function<bool(unsigned long)>& ok) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    unsigned long p = pixel(x, y);
+    while (!ok(p) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        p = pixel(x, y);
+    }
+    return p;
+}
+
 bool HostWindow::savePng(const std::string& path) const {
     if (!display_) return false;
     XImage* image = XGetImage(dpy(display_), window_, 0, 0, static_cast<unsigned>(width_),

@@ -2,6 +2,7 @@
 // connection of its own, with a way to save what it shows.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qx::gui::testing {
@@ -26,6 +27,13 @@ class HostWindow {
     bool savePng(const std::string& path) const;
     // 0x00RRGGBB of a pixel of the window.
     unsigned long pixel(int x, int y) const;
+    // The editor draws on a connection of its own, which the server may serve after ours:
+    // reads the pixel until it satisfies `ok` or a second has passed, and returns the last
+    // value read.
+    unsigned long awaitPixel(int x, int y, const std::function<bool(unsigned long)>& ok) const;
+    unsigned long awaitPixel(int x, int y, unsigned long want) const {
+        return awaitPixel(x, y, [want](unsigned long p) { return p == want; });
+    }
 
     void* display() const { return display_; }
 

@@ -149,7 +149,7 @@ TEST_F(EditorTest, ParentDestroyedBeforeCloseAtAnyMomentThenAFreshEditorOpens) {
     EXPECT_NE(window.childWindow(), 0ul);
     // A bar's track, drawn and shown.
     const gui::CRect bar = editor->bands()->bar(0)->getViewSize();
-    EXPECT_EQ(window.pixel(bar.left + 1, bar.top + 1), 0x181a1eul);
+    EXPECT_EQ(window.awaitPixel(bar.left + 1, bar.top + 1, 0x181a1eul), 0x181a1eul);
     Display* host = static_cast<Display*>(window.display());
     EXPECT_EQ(XGrabPointer(host, window.window(), False, ButtonPressMask, GrabModeAsync,
                            GrabModeAsync, None, None, CurrentTime),

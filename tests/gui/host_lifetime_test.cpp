@@ -45,7 +45,7 @@ TEST_F(HostDriven, ParentDestroyedBeforeCloseThenANewEditorOpensAndDraws) {
     window.sync();
     EXPECT_NE(window.childWindow(), 0ul);
     // The hint line's well is painted: not the host window's black.
-    EXPECT_NE(window.pixel(20, 380), 0ul);
+    EXPECT_NE(window.awaitPixel(20, 380, [](unsigned long p) { return p != 0; }), 0ul);
     plugin->dispatch(vst::effEditClose);
 }
 

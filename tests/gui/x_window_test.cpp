@@ -63,8 +63,7 @@ TEST_P(Uploads, DamagedCornerRepaintsAndSendsOnlyThatCorner) {
     EXPECT_EQ(frame.uploadStats().pixels, 40 * 30);
     EXPECT_EQ(frame.uploadStats().bytes, 4 * 40 * 30);
     EXPECT_EQ(far->draws, farDraws);
-    window.sync();
-    EXPECT_EQ(window.pixel(20, 15), rgb(red));
+    EXPECT_EQ(window.awaitPixel(20, 15, rgb(red)), rgb(red));
     EXPECT_EQ(window.pixel(39, 29), rgb(red));
     EXPECT_EQ(window.pixel(380, 285), rgb({0, 90, 0}));
 
@@ -76,9 +75,8 @@ TEST_P(Uploads, DamagedCornerRepaintsAndSendsOnlyThatCorner) {
     frame.idle();
     EXPECT_EQ(frame.uploadStats().rects, 2);
     EXPECT_EQ(frame.uploadStats().pixels, 2 * 40 * 30);
-    window.sync();
-    EXPECT_EQ(window.pixel(5, 5), rgb(blue));
-    EXPECT_EQ(window.pixel(395, 295), rgb(blue));
+    EXPECT_EQ(window.awaitPixel(5, 5, rgb(blue)), rgb(blue));
+    EXPECT_EQ(window.awaitPixel(395, 295, rgb(blue)), rgb(blue));
 
     // Nothing changed: nothing sent.
     frame.resetUploadStats();
@@ -140,7 +138,7 @@ TEST(Graph, KnownCurvesLandOnTheExpectedPixelsOfBothAxisTypes) {
     for (double x : {0.0, 2.5, 5.0, 7.5, 10.0}) {
         const int column = 10 + static_cast<int>(std::lround(20 * x));
         const int row = 120 - static_cast<int>(std::lround(10 * x));
-        EXPECT_EQ(window.pixel(column, row), green) << "x " << x;
+        EXPECT_EQ(window.awaitPixel(column, row, green), green) << "x " << x;
         EXPECT_NE(window.pixel(column, row - 3), green) << "x " << x;
     }
     EXPECT_EQ(window.pixel(10, 20), 0ul);  // the top left corner stays empty
@@ -149,13 +147,13 @@ TEST(Graph, KnownCurvesLandOnTheExpectedPixelsOfBothAxisTypes) {
         const double decades = std::log10(f / 20.0);
         const int column = 250 + static_cast<int>(std::lround(80 * decades));
         const int row = 20 + static_cast<int>(std::lround(40 * decades));
-        EXPECT_EQ(window.pixel(column, row), green) << f << " Hz";
+        EXPECT_EQ(window.awaitPixel(column, row, green), green) << f << " Hz";
         EXPECT_NE(window.pixel(column, row + 3), green) << f << " Hz";
     }
     // 1 kHz: 80 * log10(50) columns in, a grey line from top to bottom.
     const int gridColumn = 250 + static_cast<int>(std::lround(80 * std::log10(50.0)));
-    EXPECT_EQ(window.pixel(gridColumn, 30), 0x505050ul);
-    EXPECT_EQ(window.pixel(gridColumn, 130), 0x505050ul);
+    EXPECT_EQ(window.awaitPixel(gridColumn, 30, 0x505050ul), 0x505050ul);
+    EXPECT_EQ(window.awaitPixel(gridColumn, 130, 0x505050ul), 0x505050ul);
     EXPECT_EQ(window.pixel(gridColumn + 2, 130), 0ul);
     EXPECT_NEAR(logDb->xValue(logDb->xPixel(440.0)), 440.0, 1e-3);
     EXPECT_NEAR(logDb->yValue(logDb->yPixel(0.5)), 0.5, 1e-5);
