@@ -2,7 +2,9 @@
 #include "tests/gui/editor_harness.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace qx::testing {
 
@@ -21,6 +23,17 @@ std::vector<unsigned long> capture(const gui::testing::HostWindow& window, const
 int changedPixels(const std::vector<unsigned long>& a, const std::vector<unsigned long>& b) {
     int changed = 0;
     for (size_t i = 0; i < a.size(); ++i) changed += a[i] != b[i];
+    return changed;
+}
+
+int awaitChangedPixels(const gui::testing::HostWindow& window, const gui::CRect& area,
+                       const std::vector<unsigned long>& before, int moreThan) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    int changed = changedPixels(before, capture(window, area));
+    while (changed <= moreThan && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        changed = changedPixels(before, capture(window, area));
+    }
     return changed;
 }
 

@@ -51,6 +51,11 @@ std::vector<unsigned long> capture(const gui::testing::HostWindow& window, const
 // How many pixels differ between two captures of the same area.
 int changedPixels(const std::vector<unsigned long>& a, const std::vector<unsigned long>& b);
 
+// How many pixels of `area` differ from `before`, once more than `moreThan` do or a second
+// has passed: the editor's uploads travel on its own connection and may land after ours.
+int awaitChangedPixels(const gui::testing::HostWindow& window, const gui::CRect& area,
+                       const std::vector<unsigned long>& before, int moreThan);
+
 // The largest difference of two xRGB pixels in one colour channel (0..255).
 int channelDistance(unsigned long a, unsigned long b);
 

@@ -20,9 +20,9 @@ QX_DEFINE_PLUGIN(RedThuddoEffect, RedThuddoEditor)
 namespace qx {
 namespace {
 
+using testing::awaitChangedPixels;
 using testing::capture;
 using testing::centreOf;
-using testing::changedPixels;
 using Plugin = PluginEffectWithEditor<RedThuddoEffect, RedThuddoEditor>;
 
 const gui::ControlLayout& rowOf(gui::ControlKind kind, int tag) {
@@ -158,7 +158,7 @@ TEST_F(RedThuddoEditorTest, OperatingPointAndGainBarsFollowTheSignalAndClearOnCl
     EXPECT_NEAR(detectorDb, -9.0f, 0.7f);
     EXPECT_NEAR(gainDb, gainMeterDb(gain), 0.05f);
     EXPECT_NEAR(display->bars()->shownGain(0), gain, 1e-6);
-    EXPECT_GT(changedPixels(quiet, capture(*window, display->curve()->plotArea())), 4);
+    EXPECT_GT(awaitChangedPixels(*window, display->curve()->plotArea(), quiet, 4), 4);
 
     // Silence: the reduction recovers at the bars' rate, not at once.
     process(0.0f, 44100);
@@ -229,7 +229,7 @@ TEST_P(RedThuddoThroughHost, RatioDragBendsTheCurveAsOneAutomatedEdit) {
     EXPECT_GT(plugin->getParameter(kRedThuddoRatio1), 0.3f);
     expectOneEdit(kRedThuddoRatio1);
     // The curve above the threshold bent away from the diagonal.
-    EXPECT_GT(changedPixels(before, capture(*window, curveArea())), 20);
+    EXPECT_GT(awaitChangedPixels(*window, curveArea(), before, 20), 20);
     // The knob's read-out and the host agree on the ratio.
     char display[64] = {};
     plugin->dispatch(vst::effGetParamDisplay, kRedThuddoRatio1, 0, display);
