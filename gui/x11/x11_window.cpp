@@ -8,8 +8,10 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "gui/platform_window.h"
 #include "gui/x11/x_error_trap.h"
@@ -91,7 +93,13 @@ class X11Window final : public PlatformWindow {
 };
 
 bool X11Window::create(std::uintptr_t parent, int width, int height, bool sharedMemory) {
+    // A server now and then refuses a connection for a moment (seen with Xvfb): a few short
+    // retries open the editor a little late rather than not at all.
     dpy_ = XOpenDisplay(nullptr);
+    for (int attempt = 0; !dpy_ && attempt < 5; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        dpy_ = XOpenDisplay(nullptr);
+    }
     if (!dpy_) return false;
     XErrorTrap trap(dpy_);
     // The back buffer is 32-bit xRGB: the window gets a 24-bit TrueColor visual of its own
